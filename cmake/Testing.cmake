@@ -1,0 +1,50 @@
+# GoogleTest for both builds, and helpers that declare the project's tests.
+#
+# Native: the system's GoogleTest. Win32: built from Debian's sources with the
+# cross compiler; the test executables then run under Wine through the
+# emulator wrapper, in the prefix of the Windows version each test names.
+include(GoogleTest)
+
+if(WIN32)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine-run)
+else()
+    find_package(GTest REQUIRED)
+endif()
+
+# qva_add_test(NAME SOURCES... LIBS... [WINDOWS win98|win2k] [TIMEOUT s]
+#              [LOCKS names...] [SERIAL])
+# One executable, each of its test cases a ctest test. WINDOWS picks the Wine
+# prefix (the Windows version: win98 or win2k) the Win32 build runs it in;
+# win2k is the default. LOCKS names what the tests hold exclusively while they
+# run (the Messenger mailslot of a prefix, say), so ctest never runs two such
+# tests at once.
+function(qva_add_test name)
+    cmake_parse_arguments(T "SERIAL" "WINDOWS;TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main qva_warnings)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    if(NOT T_WINDOWS)
+        set(T_WINDOWS win2k)
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 60)
+    endif()
+    set(props TIMEOUT ${T_TIMEOUT})
+    if(WIN32)
+        list(APPEND props ENVIRONMENT QVA_WINDOWS=${T_WINDOWS} LABELS ${T_WINDOWS})
+    endif()
+    if(T_LOCKS)
+        list(APPEND props RESOURCE_LOCK "${T_LOCKS}")
+    endif()
+    if(T_SERIAL)
+        list(APPEND props RUN_SERIAL TRUE)
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ${props})
+endfunction()
