@@ -1,0 +1,35 @@
+// Incoming processing: the single gate every received message passes — the
+// ignore filters, duplicate suppression, the popup decision and the hand-over
+// to the message store (portable).
+#pragma once
+
+#include "core/message.h"
+
+// The owner of the message store, reached from the receiver thread. On
+// Windows this is the main dialog: insert is the synchronous private message
+// 1026, handled on the user-interface thread.
+class MessageStoreLink {
+public:
+    virtual ~MessageStoreLink() = default;
+    // Synchronous hand-over of a listed record. 1: the store took the record
+    // and owns it from now on; 0: it did not, and the caller still owns it.
+    virtual int insert(MessageRecord* record) = 0;
+    // The message counts may have changed: refresh the status line and tray.
+    virtual void counts_changed() = 0;
+    // Restore the main window and bring it to the front.
+    virtual void pop_up() = 0;
+};
+
+// Runs on the receiver thread, which owns it; the duplicate memory lives
+// inside and is freed with it (or by clear_duplicate_memory).
+class IncomingProcessor {
+public:
+    explicit IncomingProcessor(MessageStoreLink& store);
+    ~IncomingProcessor();
+
+    // Takes ownership of the record in every case (null included). Answers 0
+    // when it was null, filtered or a duplicate, 1 otherwise.
+    int process_incoming(MessagePtr record);
+
+    void clear_duplicate_memory();
+};
