@@ -17,7 +17,8 @@ using ByteMap = std::array<unsigned char, 256>;
 // character, or to itself when either side has no such character.
 ByteMap derive_map(const char* from, const char* to) {
     ByteMap map{};
-    for (int b = 0; b < 256; ++b) map[b] = static_cast<unsigned char>(b);
+    for (int b = 0; b < 256; ++b)
+        map[b] = static_cast<unsigned char>(b);
 
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return map;
@@ -50,10 +51,15 @@ const ByteMap& oem_to_ansi_map() {
 
 void apply(const ByteMap& map, char* text) {
     if (!text) return;
-    for (; *text; ++text) *text = static_cast<char>(map[static_cast<unsigned char>(*text)]);
+    for (; *text; ++text)
+        *text = static_cast<char>(map[static_cast<unsigned char>(*text)]);
 }
 
 }  // namespace
 
-void ansi_to_oem(char* text) { apply(ansi_to_oem_map(), text); }
-void oem_to_ansi(char* text) { apply(oem_to_ansi_map(), text); }
+void ansi_to_oem(char* text) {
+    apply(ansi_to_oem_map(), text);
+}
+void oem_to_ansi(char* text) {
+    apply(oem_to_ansi_map(), text);
+}

@@ -9,5 +9,9 @@ struct Lock::Impl {
 
 Lock::Lock() : impl_(std::make_unique<Impl>()) {}
 Lock::~Lock() = default;
-void Lock::enter() { impl_->mutex.lock(); }
-void Lock::leave() { impl_->mutex.unlock(); }
+void Lock::enter() {
+    impl_->mutex.lock();
+}
+void Lock::leave() {
+    impl_->mutex.unlock();
+}

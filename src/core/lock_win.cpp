@@ -11,5 +11,9 @@ struct Lock::Impl {
 
 Lock::Lock() : impl_(std::make_unique<Impl>()) {}
 Lock::~Lock() = default;
-void Lock::enter() { EnterCriticalSection(&impl_->section); }
-void Lock::leave() { LeaveCriticalSection(&impl_->section); }
+void Lock::enter() {
+    EnterCriticalSection(&impl_->section);
+}
+void Lock::leave() {
+    LeaveCriticalSection(&impl_->section);
+}

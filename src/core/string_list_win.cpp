@@ -38,7 +38,15 @@ void fill_box(HWND box, const StringList* list, const BoxMessages& msg) {
 
 }  // namespace
 
-void read_from_combo_box(HWND combo, StringList* list) { read_box(combo, list, kComboBox); }
-void fill_combo_box(HWND combo, const StringList* list) { fill_box(combo, list, kComboBox); }
-void read_from_list_box(HWND list_box, StringList* list) { read_box(list_box, list, kListBox); }
-void fill_list_box(HWND list_box, const StringList* list) { fill_box(list_box, list, kListBox); }
+void read_from_combo_box(HWND combo, StringList* list) {
+    read_box(combo, list, kComboBox);
+}
+void fill_combo_box(HWND combo, const StringList* list) {
+    fill_box(combo, list, kComboBox);
+}
+void read_from_list_box(HWND list_box, StringList* list) {
+    read_box(list_box, list, kListBox);
+}
+void fill_list_box(HWND list_box, const StringList* list) {
+    fill_box(list_box, list, kListBox);
+}

@@ -7,9 +7,13 @@
 
 namespace {
 
-MessagePtr parse(const std::string& bytes) { return parse_datagram(bytes.data(), bytes.size(), 42); }
+MessagePtr parse(const std::string& bytes) {
+    return parse_datagram(bytes.data(), bytes.size(), 42);
+}
 
-std::string str(const std::optional<std::string>& field) { return field.value_or("<absent>"); }
+std::string str(const std::optional<std::string>& field) {
+    return field.value_or("<absent>");
+}
 
 TEST(ParseDatagram, SplitsTheThreeFieldsAtTheirNuls) {
     struct Case {
@@ -49,7 +53,9 @@ TEST(ParseDatagram, NeverLooksPastTheGivenLength) {
     EXPECT_FALSE(record->text.has_value());
 }
 
-TEST(ParseDatagram, NullBufferGivesNoRecord) { EXPECT_EQ(parse_datagram(nullptr, 5, 0), nullptr); }
+TEST(ParseDatagram, NullBufferGivesNoRecord) {
+    EXPECT_EQ(parse_datagram(nullptr, 5, 0), nullptr);
+}
 
 TEST(ParseDatagram, KeepsTheTextInTheOemCodePage) {
     MessagePtr record = parse(std::string("A\0B\0\x82\0", 6));
@@ -75,7 +81,8 @@ TEST(BuildDatagram, LaysOutSenderRecipientAndTextWithTheirNuls) {
 TEST(BuildDatagram, ConvertsOnlyTheTextToOem) {
     // e-acute is 0xE9 in windows-1252 and 0x82 in the OEM code pages 437 and 850.
     const std::vector<char> datagram = build_datagram("\xE9", "*", "\xE9t\xE9");
-    EXPECT_EQ(std::string(datagram.begin(), datagram.end()), std::string("\xE9\0*\0\x82t\x82\0", 8));
+    EXPECT_EQ(std::string(datagram.begin(), datagram.end()),
+              std::string("\xE9\0*\0\x82t\x82\0", 8));
 }
 
 TEST(BuildDatagram, MissingArgumentGivesNoBuffer) {

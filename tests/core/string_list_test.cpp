@@ -7,7 +7,8 @@ namespace {
 
 StringList list_of(std::initializer_list<const char*> items) {
     StringList list;
-    for (const char* s : items) list.append_copy(s);
+    for (const char* s : items)
+        list.append_copy(s);
     return list;
 }
 

@@ -36,7 +36,8 @@ std::string item_text(HWND box, UINT get_text, WPARAM i) {
 TEST_F(BoxTest, ComboBoxReadSkipsEmptyItemsAndKeepsOrder) {
     HWND combo = make("COMBOBOX", CBS_DROPDOWN);
     ASSERT_NE(combo, nullptr);
-    for (const char* s : {"x", "", "y"}) SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)s);
+    for (const char* s : {"x", "", "y"})
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)s);
 
     StringList list;
     list.append_copy("stale");
@@ -62,7 +63,8 @@ TEST_F(BoxTest, ListBoxRoundTripKeepsEveryNonEmptyItem) {
     HWND box = make("LISTBOX", 0);
     ASSERT_NE(box, nullptr);
     StringList original;
-    for (const char* s : {"spam", "Spam offer", "a", "spam"}) original.append_copy(s);
+    for (const char* s : {"spam", "Spam offer", "a", "spam"})
+        original.append_copy(s);
     fill_list_box(box, &original);
     SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) "");
 
