@@ -1,5 +1,5 @@
-// Test helpers for the options record (portable): a readable description of
-// a record, and a record whose every field differs from its default.
+// Test helpers for the options record (portable): a readable text of a
+// record, and a record whose every field differs from its default.
 #pragma once
 
 #include <cstdio>
