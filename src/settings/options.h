@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "core/lock.h"
 #include "core/string_list.h"
+#include "settings/value_store.h"
 
 struct Options {
     int32_t iff = 0;         // ignore senders listed in ifl
@@ -36,6 +39,8 @@ struct Options {
     int32_t aam = 0;         // auto-answer mode
     std::optional<std::string> aat;  // auto-answer text
     int32_t mlrm = 1;        // select the message last received
+
+    bool operator==(const Options&) const = default;
 };
 
 // The process's options record. Scalars and aat are guarded by
@@ -44,3 +49,32 @@ struct Options {
 extern Options g_options;
 extern Lock g_options_lock;
 extern Lock g_lists_lock;
+
+// Sets every field to its default and empties every list.
+void reset_options(Options* options);
+
+// Fills the record from the store: a missing or unreadable value takes its
+// default, then each field is brought into its range (x_pos below
+// screen_width, y_pos below screen_height, the primary screen's size in
+// pixels). Takes g_lists_lock while it fills the four filter lists. When the
+// key cannot be opened every field takes its default.
+void load_options(Options* options, ValueStore& store, int32_t screen_width, int32_t screen_height);
+
+// Writes the record to the store (yes/no fields as 0 or 1). Consumes aat:
+// afterwards the field is none; a record without aat stores aam as 0 and
+// deletes the stored text. When the key cannot be opened nothing changes.
+void save_options(Options* options, ValueStore& store);
+
+// Move one string list between an open key and the record. An empty list
+// deletes its value; a value that cannot be read leaves the list empty.
+void read_list_value(ValueKey& key, const char* name, StringList* list);
+void write_list_value(ValueKey& key, const char* name, const StringList* list);
+
+// The stored form of a list: each non-empty string with its NUL, then two
+// NULs; nothing at all for a list without a non-empty string.
+std::vector<uint8_t> build_multi_string(const StringList& list);
+
+// The strings of a stored list, from the start up to the first empty string
+// or the end of the data. A last string that the data cuts off without its
+// NUL is kept.
+StringList parse_multi_string(std::span<const uint8_t> data);

@@ -1,0 +1,26 @@
+// Helper of the registry tests (Windows only): loads the options from the
+// registry in a process of its own, writes what it found to the file named by
+// its argument and exits 0 only when that is the sample record.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "settings/options_support.h"
+#include "settings/registry_store_win.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        return 2;
+    Options options;
+    RegistryStore store;
+    load_options(&options, store, 1024, 768);
+
+    const std::string found = describe(options);
+    FILE* out = std::fopen(argv[1], "wb");
+    if (!out)
+        return 3;
+    const bool written = std::fwrite(found.data(), 1, found.size(), out) == found.size();
+    if (std::fclose(out) != 0 || !written)
+        return 3;
+    return options == sample_record() ? 0 : 1;
+}
