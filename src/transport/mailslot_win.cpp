@@ -54,6 +54,8 @@ PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
         if (next_size == MAILSLOT_NO_MESSAGE)
             return cycle;
 
+        // Windows fails a read into a too-small buffer and keeps the datagram,
+        // Wine truncates it: deciding from the size first treats both alike.
         if (next_size > sizeof buffer) {
             if (!discard_datagram(mailslot, next_size))
                 return cycle;
