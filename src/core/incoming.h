@@ -3,13 +3,18 @@
 // to the message store (portable).
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "core/message.h"
 
 // The owner of the message store, reached from the receiver thread. On
 // Windows this is the main dialog: insert is the synchronous private message
 // 1026, handled on the user-interface thread.
 class MessageStoreLink {
-public:
+  public:
     virtual ~MessageStoreLink() = default;
     // Synchronous hand-over of a listed record. 1: the store took the record
     // and owns it from now on; 0: it did not, and the caller still owns it.
@@ -23,13 +28,36 @@ public:
 // Runs on the receiver thread, which owns it; the duplicate memory lives
 // inside and is freed with it (or by clear_duplicate_memory).
 class IncomingProcessor {
-public:
+  public:
     explicit IncomingProcessor(MessageStoreLink& store);
     ~IncomingProcessor();
+    IncomingProcessor(const IncomingProcessor&) = delete;
+    IncomingProcessor& operator=(const IncomingProcessor&) = delete;
 
     // Takes ownership of the record in every case (null included). Answers 0
     // when it was null, filtered or a duplicate, 1 otherwise.
     int process_incoming(MessagePtr record);
 
     void clear_duplicate_memory();
+    bool duplicate_memory_empty() const;
+
+  private:
+    // The last message that passed the filters, each field possibly absent.
+    struct DuplicateMemory {
+        std::optional<std::string> from;
+        std::optional<std::string> to;
+        std::optional<std::string> text;
+        std::atomic<int32_t> repeat_count{0};
+    };
+
+    bool is_duplicate(const MessageRecord& record, int32_t showmmode, int32_t dnum);
+    void remember(const MessageRecord& record);
+
+    MessageStoreLink& store_;
+    DuplicateMemory memory_;
 };
+
+// The store the receiver thread hands its records to. The main dialog sets it
+// before it starts the receiver thread and keeps it alive until the thread ends.
+void set_receiver_store(MessageStoreLink* store);
+MessageStoreLink* receiver_store();

@@ -1,0 +1,7 @@
+// Sending a message to one computer, or to the whole workgroup with "*", by
+// the transport of this Windows family (portable declaration).
+#pragma once
+
+// 1 when the message was sent (and Sent counted), 0 when not. All three are
+// ANSI strings; `from` is this computer's name.
+int transport_send(const char* from, const char* to, const char* text);

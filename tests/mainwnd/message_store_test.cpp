@@ -1,0 +1,232 @@
+// The insert request against a real list view in a test window: rows,
+// counters, the first-message hook, refusal, auto-answer and the whole road
+// from the mailslot to the list (Windows only).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/process_state.h"
+#include "mainwnd/message_store_win.h"
+#include "settings/options.h"
+#include "support/mailslot_helpers_win.h"
+#include "transport/mailslot_win.h"
+
+namespace {
+
+const char kMessengerSlot[] = "\\\\.\\mailslot\\messngr";
+
+// Stands in for the main dialog: routes the insert request to its handler.
+struct TestDialog {
+    HWND window = nullptr;
+    HWND list = nullptr;
+    int first_message_calls = 0;
+};
+
+LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == kInsertRequestMessage && dialog) {
+        return handle_insert_request(dialog->list, lparam,
+                                     [dialog] { ++dialog->first_message_calls; });
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A list that refuses every row, as a list view does when it runs out of memory.
+LRESULT CALLBACK refusing_list_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == LVM_INSERTITEMA)
+        return -1;
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void register_class(const char* name, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+class MessageStore : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+        ASSERT_TRUE(InitCommonControlsEx(&icc));
+        register_class("QvaTestDialog", test_dialog_proc);
+        register_class("QvaRefusingList", refusing_list_proc);
+        g_options = Options{};
+        std::strcpy(g_sender_name, "HOST");
+        dialog_.window = CreateWindowExA(0, "QvaTestDialog", "", WS_POPUP, 0, 0, 400, 300, nullptr,
+                                         nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(dialog_.window, nullptr);
+        SetWindowLongPtrA(dialog_.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&dialog_));
+    }
+    void TearDown() override {
+        if (dialog_.list) {
+            // The rows own their records.
+            const int rows = static_cast<int>(SendMessageA(dialog_.list, LVM_GETITEMCOUNT, 0, 0));
+            for (int i = 0; i < rows; ++i)
+                delete record_at(i);
+        }
+        DestroyWindow(dialog_.window);
+        g_options = Options{};
+    }
+
+    void make_list(const char* window_class) {
+        dialog_.list = CreateWindowExA(0, window_class, "", WS_CHILD | LVS_REPORT, 0, 0, 300, 200,
+                                       dialog_.window, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(dialog_.list, nullptr);
+    }
+    int row_count() { return static_cast<int>(SendMessageA(dialog_.list, LVM_GETITEMCOUNT, 0, 0)); }
+    LVITEMA row(int i, char* text_buffer) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = text_buffer;
+        item.cchTextMax = 64;
+        SendMessageA(dialog_.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item;
+    }
+    MessageRecord* record_at(int i) {
+        char text[64] = {};
+        return reinterpret_cast<MessageRecord*>(row(i, text).lParam);
+    }
+    // Hands a record over as the receiver thread does, taking it back when refused.
+    int insert(DialogStoreLink& link, MessagePtr record) {
+        const int answer = link.insert(record.get());
+        if (answer == 1)
+            record.release();
+        return answer;
+    }
+
+    TestDialog dialog_;
+};
+
+TEST_F(MessageStore, RowsGoToTheTopUnreadAndAreCountedOnce) {
+    make_list(WC_LISTVIEWA);
+    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    const uint32_t received = g_statistics.received.load();
+
+    MessagePtr first = new_record("PC1", "HOST", "one", 0);
+    MessagePtr second = new_record("PC2", "HOST", "two", 0);
+    MessageRecord* second_record = second.get();
+    EXPECT_EQ(insert(link, std::move(first)), 1);
+    EXPECT_EQ(dialog_.first_message_calls, 1);
+    EXPECT_EQ(insert(link, std::move(second)), 1);
+    EXPECT_EQ(dialog_.first_message_calls, 1);  // only when the list stops being empty
+
+    ASSERT_EQ(row_count(), 2);
+    char text[64] = {};
+    const LVITEMA top = row(0, text);
+    EXPECT_STREQ(text, "PC2");
+    EXPECT_EQ(top.iImage, 0);
+    EXPECT_EQ(reinterpret_cast<MessageRecord*>(top.lParam), second_record);
+    EXPECT_EQ(g_total_messages.load(), 2u);
+    EXPECT_EQ(g_unread_messages.load(), 2u);
+    EXPECT_EQ(g_statistics.received.load(), received + 2);
+}
+
+TEST_F(MessageStore, RefusedRowAnswersZeroAndCountsNothing) {
+    make_list("QvaRefusingList");
+    TestHandle messenger(create_test_mailslot(kMessengerSlot));
+    ASSERT_TRUE(messenger.valid());
+    g_options.aam = 1;
+    g_options.aat = "away";
+    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    const uint32_t received = g_statistics.received.load();
+
+    EXPECT_EQ(insert(link, new_record(".", "HOST", "one", 0)), 0);
+    EXPECT_EQ(g_total_messages.load(), 0u);
+    EXPECT_EQ(g_unread_messages.load(), 0u);
+    EXPECT_EQ(g_statistics.received.load(), received);
+    EXPECT_EQ(dialog_.first_message_calls, 0);
+    EXPECT_TRUE(mailslot_empty(messenger.get()));  // no auto-answer either
+}
+
+TEST_F(MessageStore, AutoAnswerGoesOutOnceToTheSender) {
+    make_list(WC_LISTVIEWA);
+    // Under Wine only "." can be reached: it stands for the other computer.
+    TestHandle messenger(create_test_mailslot(kMessengerSlot));
+    ASSERT_TRUE(messenger.valid());
+    g_options.aam = 1;
+    g_options.aat = "Out of office";
+    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    const uint32_t sent = g_statistics.sent.load();
+
+    EXPECT_EQ(insert(link, new_record(".", "HOST", "are you there?", 0)), 1);
+    EXPECT_EQ(read_all_datagrams(messenger.get()),
+              std::vector<std::string>{datagram("HOST", ".", "Out of office")});
+    EXPECT_EQ(g_statistics.sent.load(), sent + 1);
+
+    // Its answer to our answer arrives at once: not answered again.
+    EXPECT_EQ(insert(link, new_record(".", "HOST", "Out of office", 0)), 1);
+    EXPECT_TRUE(mailslot_empty(messenger.get()));
+    EXPECT_EQ(g_statistics.sent.load(), sent + 1);
+    EXPECT_EQ(row_count(), 2);
+}
+
+// Handles sent messages until `done` or the time runs out.
+bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeout_ms)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+TEST_F(MessageStore, ReceivedDatagramReachesTheListConvertedCountedAndPopsUp) {
+    make_list(WC_LISTVIEWA);
+    g_options.ppmode = 0;
+    std::atomic<uint32_t> shown_total{0}, shown_unread{0};
+    std::atomic<int> pop_ups{0};
+    DialogStoreLink link(
+        dialog_.window,
+        [&](uint32_t total, uint32_t unread) {
+            shown_total = total;
+            shown_unread = unread;
+        },
+        [&] { ++pop_ups; });
+
+    const std::string path = unique_mailslot_path("store");
+    TestHandle slot(create_test_mailslot(path));
+    ASSERT_TRUE(slot.valid());
+    set_stop_flag(0);
+    std::atomic<bool> receiver_ended{false};
+    std::thread receiver([&] {
+        IncomingProcessor processor(link);
+        run_mailslot_receiver(slot.get(), processor);
+        receiver_ended = true;
+    });
+
+    // u with diaeresis: 0x81 in the OEM code page 437, 0xFC in ANSI 1252.
+    MailslotWriter writer(path);
+    ASSERT_TRUE(writer.write(datagram("PC2", "HOST", "gr\x81n")));
+    const bool arrived = pump_until([&] { return pop_ups.load() == 1; }, 3000);
+    set_stop_flag(1);
+    pump_until([&] { return receiver_ended.load(); }, 3000);
+    receiver.join();
+
+    ASSERT_TRUE(arrived);
+    ASSERT_EQ(row_count(), 1);
+    char text[64] = {};
+    row(0, text);
+    EXPECT_STREQ(text, "PC2");
+    EXPECT_EQ(record_at(0)->text, "gr\xFCn");
+    EXPECT_EQ(record_at(0)->listed, 1);
+    EXPECT_EQ(shown_total.load(), 1u);
+    EXPECT_EQ(shown_unread.load(), 1u);
+}
+
+}  // namespace
