@@ -97,12 +97,4 @@ TEST_F(EarlierInstanceTest, IsRestoredAndBroughtToTheFrontWithoutTouchingTheServ
     EXPECT_FALSE(netapi32_loaded());
 }
 
-TEST_F(EarlierInstanceTest, ThatIsNotMinimisedIsBroughtToTheFront) {
-    SetForegroundWindow(other_);
-    ASSERT_EQ(GetForegroundWindow(), other_);
-    EXPECT_EQ(prepare_messenger_service(), 1);
-    EXPECT_EQ(GetForegroundWindow(), earlier_);
-    EXPECT_FALSE(IsIconic(earlier_));
-}
-
 }  // namespace
