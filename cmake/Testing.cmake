@@ -16,14 +16,15 @@ else()
 endif()
 
 # qva_add_test(NAME SOURCES... LIBS... [WINDOWS win98|win2k] [TIMEOUT s]
-#              [LOCKS names...] [SERIAL])
+#              [LOCKS names...] [ENV NAME=value...] [SERIAL])
 # One executable, each of its test cases a ctest test. WINDOWS picks the Wine
 # prefix (the Windows version: win98 or win2k) the Win32 build runs it in;
 # win2k is the default. LOCKS names what the tests hold exclusively while they
 # run (the Messenger mailslot of a prefix, say), so ctest never runs two such
-# tests at once.
+# tests at once. ENV sets environment variables for the test run (for
+# tools/wine-run: QVA_DLLOVERRIDES=netapi32=n, say).
 function(qva_add_test name)
-    cmake_parse_arguments(T "SERIAL" "WINDOWS;TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+    cmake_parse_arguments(T "SERIAL" "WINDOWS;TIMEOUT" "SOURCES;LIBS;LOCKS;ENV" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main qva_warnings)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -40,6 +41,10 @@ function(qva_add_test name)
     if(T_LOCKS)
         list(APPEND props RESOURCE_LOCK "${T_LOCKS}")
     endif()
+    foreach(assignment IN LISTS T_ENV)
+        string(REGEX MATCH "^([^=]+)=(.*)$" matched "${assignment}")
+        list(APPEND props ENVIRONMENT_MODIFICATION "${CMAKE_MATCH_1}=set:${CMAKE_MATCH_2}")
+    endforeach()
     if(T_SERIAL)
         list(APPEND props RUN_SERIAL TRUE)
     endif()

@@ -1,11 +1,9 @@
-// Messenger popup text parsing and the service result texts (portable).
+// Messenger popup text parsing (portable).
 #include "transport/popup_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "transport/messenger_service.h"
 
 namespace {
 
@@ -92,27 +90,6 @@ TEST(ParsePopupText, ReadsNoFurtherThanTheLength) {
     MessagePtr record = parse_popup_text(popup.data(), popup.size() - 2, 0);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->text, "Hel");
-}
-
-TEST(MessengerErrorText, EveryResultCodeHasItsText) {
-    const struct {
-        int code;
-        const char* text;
-    } cases[] = {
-        {1, ""},
-        {0, ""},
-        {-1, "Error loading ADVAPI32.DLL !"},
-        {-2, "Error getting procedure address !"},
-        {-3, "Error opening service manager !"},
-        {-4, "Error opening MESSENGER service !"},
-        {-5, "Error querying MESSENGER service status !"},
-        {-6, "Error starting MESSENGER service !"},
-        {-7, "Error loading NETAPI32.DLL !"},
-        {-8, "Unexpected error !"},
-        {2, "Unexpected error !"},
-    };
-    for (const auto& c : cases)
-        EXPECT_STREQ(messenger_error_text(c.code), c.text) << c.code;
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+// The NT receiver thread: the popup capture loop feeding incoming processing (Windows only).
+#include "core/incoming.h"
+#include "transport/popup_capture_win.h"
+
+DWORD WINAPI popup_capture_thread(void* param) {
+    auto* store = static_cast<MessageStoreLink*>(param);
+    if (!store) return 0;
+    try {
+        // Owns the duplicate memory, which is freed when the loop ends.
+        IncomingProcessor processor(*store);
+        run_popup_capture(
+            [&](MessagePtr record) { processor.process_incoming(std::move(record)); });
+        processor.clear_duplicate_memory();
+    } catch (...) {
+        // Nothing may escape a thread entry; the receiver simply ends.
+    }
+    return 0;
+}

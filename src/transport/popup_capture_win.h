@@ -1,0 +1,19 @@
+// The receiver on NT: captures the Messenger service's popups, reads and
+// closes them (Windows only).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "core/message.h"
+
+// Polls for the service's popups every 50 ms until the stop flag is set. Each
+// popup read is closed and its parsed record, null when the text did not
+// parse, is passed to `deliver` on this thread.
+void run_popup_capture(const std::function<void(MessagePtr)>& deliver);
+
+// The receiver thread on NT. `param` is the MessageStoreLink* that incoming
+// processing hands the records to; the duplicate memory lives and dies with
+// the thread. Ends with 0.
+DWORD WINAPI popup_capture_thread(void* param);
