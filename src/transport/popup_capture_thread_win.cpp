@@ -2,8 +2,8 @@
 #include "core/incoming.h"
 #include "transport/popup_capture_win.h"
 
-DWORD WINAPI popup_capture_thread(void* param) {
-    auto* store = static_cast<MessageStoreLink*>(param);
+DWORD WINAPI popup_capture_thread(void* /*unused*/) {
+    MessageStoreLink* store = receiver_store();
     if (!store) return 0;
     try {
         // Owns the duplicate memory, which is freed when the loop ends.

@@ -13,7 +13,7 @@
 // parse, is passed to `deliver` on this thread.
 void run_popup_capture(const std::function<void(MessagePtr)>& deliver);
 
-// The receiver thread on NT. `param` is the MessageStoreLink* that incoming
-// processing hands the records to; the duplicate memory lives and dies with
-// the thread. Ends with 0.
-DWORD WINAPI popup_capture_thread(void* param);
+// The receiver thread on NT. Like the mailslot reader it hands its records to
+// incoming processing for receiver_store(); its argument is not used. The
+// duplicate memory lives and dies with the thread. Ends with 0.
+DWORD WINAPI popup_capture_thread(void* unused);
