@@ -44,8 +44,7 @@ void send_auto_answer(const AutoAnswerSettings& settings, const MessageRecord& r
     try {
         const std::optional<AutoAnswerReply> reply =
             g_auto_answer.answer_for(settings.aam, settings.aat, record, g_sender_name);
-        if (reply)
-            transport_send(g_sender_name, reply->to.c_str(), reply->text.c_str());
+        if (reply) transport_send(g_sender_name, reply->to.c_str(), reply->text.c_str());
     } catch (const std::bad_alloc&) {
     }
 }
@@ -55,22 +54,18 @@ void send_auto_answer(const AutoAnswerSettings& settings, const MessageRecord& r
 LRESULT handle_insert_request(HWND list_view, LPARAM item,
                               const std::function<void()>& on_first_message) {
     const auto* row = reinterpret_cast<const LVITEMA*>(item);
-    if (!row)
-        return 0;
+    if (!row) return 0;
     const AutoAnswerSettings settings = read_auto_answer_settings();
 
     ScopedLock hold(g_message_list_lock);
-    if (SendMessageA(list_view, LVM_INSERTITEMA, 0, item) == -1)
-        return 0;
+    if (SendMessageA(list_view, LVM_INSERTITEMA, 0, item) == -1) return 0;
 
-    if (g_total_messages.fetch_add(1) + 1 == 1 && on_first_message)
-        on_first_message();
+    if (g_total_messages.fetch_add(1) + 1 == 1 && on_first_message) on_first_message();
     g_unread_messages.fetch_add(1);
     g_statistics.received.fetch_add(1);
 
     const auto* record = reinterpret_cast<const MessageRecord*>(row->lParam);
-    if (record)
-        send_auto_answer(settings, *record);
+    if (record) send_auto_answer(settings, *record);
     return 1;
 }
 
@@ -78,8 +73,7 @@ DialogStoreLink::DialogStoreLink(HWND dialog, CountsHook counts_changed, PopUpHo
     : dialog_(dialog), counts_changed_(std::move(counts_changed)), pop_up_(std::move(pop_up)) {}
 
 int DialogStoreLink::insert(MessageRecord* record) {
-    if (!record || !record->from)
-        return 0;
+    if (!record || !record->from) return 0;
     LVITEMA row = {};
     row.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     row.iItem = 0;
@@ -92,11 +86,9 @@ int DialogStoreLink::insert(MessageRecord* record) {
 }
 
 void DialogStoreLink::counts_changed() {
-    if (counts_changed_)
-        counts_changed_(g_total_messages.load(), g_unread_messages.load());
+    if (counts_changed_) counts_changed_(g_total_messages.load(), g_unread_messages.load());
 }
 
 void DialogStoreLink::pop_up() {
-    if (pop_up_)
-        pop_up_();
+    if (pop_up_) pop_up_();
 }

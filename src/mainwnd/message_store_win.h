@@ -33,7 +33,7 @@ LRESULT handle_insert_request(HWND list_view, LPARAM item,
 // The receiver thread's way to the message store: the insert request sent
 // synchronously to the main dialog. The hooks run on the receiver thread.
 class DialogStoreLink final : public MessageStoreLink {
-  public:
+public:
     using CountsHook = std::function<void(uint32_t total, uint32_t unread)>;
     using PopUpHook = std::function<void()>;
 
@@ -43,7 +43,7 @@ class DialogStoreLink final : public MessageStoreLink {
     void counts_changed() override;
     void pop_up() override;
 
-  private:
+private:
     HWND dialog_;
     CountsHook counts_changed_;
     PopUpHook pop_up_;

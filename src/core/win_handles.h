@@ -1,0 +1,59 @@
+// Owning wrappers for Win32 handles (Windows only): each closes what it holds
+// on every path, and can be moved but not copied.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// Traits: `invalid()` is the value that holds nothing, `close` releases.
+template <typename Traits>
+class UniqueWin {
+public:
+    using T = typename Traits::type;
+
+    UniqueWin() = default;
+    explicit UniqueWin(T value) : value_(value) {}
+    ~UniqueWin() { reset(); }
+    UniqueWin(UniqueWin&& other) noexcept : value_(other.release()) {}
+    UniqueWin& operator=(UniqueWin&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueWin(const UniqueWin&) = delete;
+    UniqueWin& operator=(const UniqueWin&) = delete;
+
+    T get() const { return value_; }
+    explicit operator bool() const { return value_ != Traits::invalid(); }
+    T release() { return std::exchange(value_, Traits::invalid()); }
+    void reset(T value = Traits::invalid()) {
+        if (value_ != Traits::invalid()) Traits::close(value_);
+        value_ = value;
+    }
+
+private:
+    T value_ = Traits::invalid();
+};
+
+namespace win_traits {
+template <typename Handle, auto Close>
+struct NullIsEmpty {
+    using type = Handle;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { Close(h); }
+};
+struct File {
+    using type = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
+}  // namespace win_traits
+
+// Threads, events, mutexes: null when absent.
+using UniqueHandle = UniqueWin<win_traits::NullIsEmpty<HANDLE, CloseHandle>>;
+// Files and mailslots: INVALID_HANDLE_VALUE when absent.
+using UniqueFile = UniqueWin<win_traits::File>;
+using UniqueModule = UniqueWin<win_traits::NullIsEmpty<HMODULE, FreeLibrary>>;
+using UniqueKey = UniqueWin<win_traits::NullIsEmpty<HKEY, RegCloseKey>>;
+using UniqueMenu = UniqueWin<win_traits::NullIsEmpty<HMENU, DestroyMenu>>;
+using UniqueIcon = UniqueWin<win_traits::NullIsEmpty<HICON, DestroyIcon>>;

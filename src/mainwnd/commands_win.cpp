@@ -1,0 +1,120 @@
+// The main window's command handlers (Windows only).
+#include "mainwnd/commands_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "core/process_state.h"
+#include "mainwnd/main_dialog_win.h"
+#include "mainwnd/main_window_win.h"
+#include "mainwnd/ui_state_win.h"
+#include "mainwnd/waits_win.h"
+#include "resources/resource.h"
+#include "settings/options.h"
+
+namespace {
+
+// How long Exit waits for the receiver thread to see the stop flag.
+constexpr DWORD kReceiverJoinTimeoutMs = 3000;
+
+void on_exit(HWND dialog) {
+    bool ask;
+    {
+        ScopedLock hold(g_options_lock);
+        ask = g_options.cone != 0;
+    }
+    if (ask && !confirm(dialog, "Do you really want to exit Quorvanta Messenger ?")) return;
+
+    set_stop_flag(1);
+    if (g_main.tray_menu) {
+        DestroyMenu(g_main.tray_menu);
+        g_main.tray_menu = nullptr;
+    }
+    if (g_main.tooltip) {
+        DestroyWindow(g_main.tooltip);
+        g_main.tooltip = nullptr;
+    }
+
+    NOTIFYICONDATAA tray{};
+    tray.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    tray.hWnd = dialog;
+    tray.uID = 0;
+    tray.uFlags = NIF_MESSAGE;
+    tray.uCallbackMessage = WM_TRAY_CALLBACK;
+    Shell_NotifyIconA(NIM_DELETE, &tray);
+
+    RECT rect{};
+    GetWindowRect(dialog, &rect);
+    {
+        ScopedLock hold(g_options_lock);
+        g_options.x_pos = rect.left;
+        g_options.y_pos = rect.top;
+    }
+
+    // The receiver may be inside its insert request to this very window:
+    // keep handling sent messages so that it can finish and see the flag.
+    if (g_main.receiver_thread) {
+        wait_handling_sent_messages(g_main.receiver_thread, kReceiverJoinTimeoutMs);
+        CloseHandle(g_main.receiver_thread);
+        g_main.receiver_thread = nullptr;
+    }
+    if (g_main.timer_id) {
+        KillTimer(dialog, g_main.timer_id);
+        g_main.timer_id = 0;
+    }
+    PostQuitMessage(0);
+}
+
+// Shows or hides the network pane by widening or narrowing the window; the
+// tree and its toolbar stay where they are and are simply cut off.
+void on_show_network(HWND dialog) {
+    if (!g_main.list || !g_main.message_toolbar) return;
+    TBBUTTONINFOA button{};
+    button.cbSize = sizeof button;
+    button.dwMask = TBIF_STATE;
+    if (SendMessageA(g_main.message_toolbar, TB_GETBUTTONINFOA, IDM_SHOW_NETWORK,
+                     reinterpret_cast<LPARAM>(&button)) == -1) {
+        return;
+    }
+    RECT window{}, list{};
+    GetWindowRect(dialog, &window);
+    GetWindowRect(g_main.list, &list);
+    const int margin = list.left - window.left;
+
+    const bool shown = (button.fsState & TBSTATE_CHECKED) != 0;
+    int right;
+    if (shown) {
+        button.fsState &= ~TBSTATE_CHECKED;
+        right = list.right + margin;
+    } else {
+        RECT tree{};
+        GetWindowRect(g_main.tree, &tree);
+        button.fsState |= TBSTATE_CHECKED;
+        right = tree.right + margin;
+    }
+    SendMessageA(g_main.message_toolbar, TB_SETBUTTONINFOA, IDM_SHOW_NETWORK,
+                 reinterpret_cast<LPARAM>(&button));
+    MoveWindow(dialog, window.left, window.top, right - window.left, window.bottom - window.top,
+               TRUE);
+    show_network_menu_check(shown ? 0 : 1);
+    ScopedLock hold(g_options_lock);
+    g_options.shown = shown ? 0 : 1;
+}
+
+}  // namespace
+
+void handle_command(HWND dialog, int command, HWND /*control*/, int /*notification*/) {
+    switch (command) {
+        case IDCANCEL:
+            ShowWindow(dialog, SW_MINIMIZE);
+            break;
+        case IDM_SHOW_NETWORK:
+            on_show_network(dialog);
+            break;
+        case IDM_EXIT:
+            on_exit(dialog);
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,125 @@
+// The program's entry point: startup checks, the process-wide state, the main
+// dialog and its message loop, and the orderly end (Windows only).
+#include <windows.h>
+#include <commctrl.h>
+
+#include "core/process_state.h"
+#include "core/win_handles.h"
+#include "mainwnd/main_dialog_win.h"
+#include "mainwnd/startup_win.h"
+#include "mainwnd/waits_win.h"
+#include "resources/resource.h"
+#include "settings/options.h"
+#include "settings/registry_store_win.h"
+#include "transport/messenger_service_win.h"
+
+namespace {
+
+constexpr char kTitle[] = "Quorvanta Messenger";
+constexpr int kStartFailed = -1;
+constexpr int kOtherCopyActivated = 0;
+
+int fail(const char* text) {
+    MessageBoxA(nullptr, text, kTitle, MB_ICONERROR);
+    return kStartFailed;
+}
+
+// Brings an earlier copy's main window to the front; false when there is none.
+bool activate_other_copy() {
+    HWND other = FindWindowA(nullptr, kTitle);
+    if (!other) return false;
+    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+    SetForegroundWindow(other);
+    return true;
+}
+
+// Shows the wait cursor while the Messenger service is prepared.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+int run(HINSTANCE instance, int show) {
+    if (!(GetSystemMetrics(SM_NETWORK) & 1)) return fail("No network found !");
+
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) return fail("Can't detect OS type & version");
+
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        g_platform_flag = 1;
+        int prepared;
+        {
+            WaitCursor wait;
+            prepared = prepare_messenger_service();
+        }
+        if (prepared < 0) return fail(messenger_error_text(prepared));
+        if (prepared == messenger_result::another_instance) return kOtherCopyActivated;
+    } else {
+        g_platform_flag = 0;
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    if (!InitCommonControlsEx(&controls)) return fail("Can't init common controls");
+
+    if (!g_platform_flag) {
+        // Another copy of the program already owns the mailslot when this fails.
+        g_mailslot = CreateMailslotA("\\\\.\\mailslot\\messngr", 0, 0, nullptr);
+        if (g_mailslot == INVALID_HANDLE_VALUE) {
+            if (activate_other_copy()) return kOtherCopyActivated;
+            return fail("Can't get mailslot handle !");
+        }
+    }
+
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    const int screen_height = GetSystemMetrics(SM_CYSCREEN);
+    {
+        ScopedLock hold(g_options_lock);
+        g_active_dialog = nullptr;
+    }
+
+    // The network lock is created owned and released at once: unowned.
+    UniqueHandle network_lock(CreateMutexA(nullptr, TRUE, nullptr));
+    ReleaseMutex(network_lock.get());
+    g_network_lock = network_lock.get();
+
+    RegistryStore store;
+    load_options(&g_options, store, screen_width, screen_height);
+
+    DWORD size = sizeof g_sender_name;
+    if (!GetComputerNameA(g_sender_name, &size)) g_sender_name[0] = '\0';
+    g_recipient[0] = '\0';
+
+    HWND dialog =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
+    if (!dialog) return fail("Can't create the main window");
+    ShowWindow(dialog, show);
+    UpdateWindow(dialog);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+
+    save_options(&g_options, store);
+    g_network_lock = nullptr;
+    if (g_platform_flag) release_messenger_service();
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    try {
+        return run(instance, show);
+    } catch (...) {
+        return fail("Unexpected error !");
+    }
+}

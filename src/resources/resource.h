@@ -1,0 +1,59 @@
+// Resource, control and command identifiers of the program (Windows only;
+// shared by the resource scripts and the code).
+#pragma once
+
+// Dialog templates
+#define IDD_MAIN 101
+#define IDD_SEND 121
+#define IDD_VIEW 122
+#define IDD_ANSWER 125
+#define IDD_PAGE_IGNORE 128
+#define IDD_PAGE_POPUP 129
+#define IDD_PAGE_MESSAGES 130
+#define IDD_ABOUT 131
+#define IDD_PAGE_MISC 135
+
+// Menus
+#define IDM_MAIN 111
+#define IDM_TRAY 132
+
+// Icons
+#define IDI_READ 109
+#define IDI_UNREAD 110
+#define IDI_NEW 112
+#define IDI_ANSWER 113
+#define IDI_COMPUTER 114
+#define IDI_NETWORK 116
+#define IDI_DELETE 117
+#define IDI_DELETE_ALL 118
+#define IDI_ANSWERED 119
+#define IDI_VIEW 120
+#define IDI_RESCAN 124
+#define IDI_TRAY_UNREAD 126
+#define IDI_TRAY 127
+#define IDI_QUOTE 138
+
+// Main dialog controls
+#define IDC_MESSAGE_LIST 1000
+#define IDC_NETWORK_TREE 1001
+
+// Commands of the menus, toolbars and tray menu
+#define IDM_NEW 40001
+#define IDM_ANSWER 40002
+#define IDM_DELETE 40003
+#define IDM_DELETE_ALL 40004
+#define IDM_VIEW 40005
+#define IDM_SHOW_NETWORK 40006
+#define IDM_SETTINGS 40007
+#define IDM_RESCAN 40008
+#define IDM_MARK_READ 40009
+#define IDM_MARK_ALL_READ 40010
+#define IDM_ABOUT 40011
+#define IDM_EXIT 40014
+#define IDM_AUTO_ANSWER 40021
+#define IDM_SAVE_HTML 40023
+#define IDM_SAVE_TEXT 40024
+
+// Private messages of the main dialog
+#define WM_TRAY_CALLBACK (WM_USER + 1)  // 1025
+#define WM_INSERT_MESSAGE (WM_USER + 2)  // 1026

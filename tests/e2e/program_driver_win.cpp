@@ -1,0 +1,263 @@
+// Drives the real program from outside (Windows only, test support).
+#include "e2e/program_driver_win.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kTitle[] = "Quorvanta Messenger";
+constexpr char kOptionsKey[] = "Software\\Quorvanta\\Quorvanta Messenger\\Options";
+
+// Memory inside the program's process: list view and status bar messages
+// that carry pointers are not copied across processes.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, size_t size)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    char* at(size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool write(size_t offset, const void* data, size_t size) const {
+        return WriteProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+    bool read(size_t offset, void* data, size_t size) const {
+        return ReadProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+    explicit operator bool() const { return address_ != nullptr; }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+constexpr size_t kTextOffset = 256;
+constexpr size_t kTextSize = 1024;
+
+std::string remote_item_text(HANDLE process, HWND list, int row, int column) {
+    RemoteBuffer remote(process, kTextOffset + kTextSize);
+    if (!remote) return {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote.at(kTextOffset);
+    item.cchTextMax = kTextSize;
+    remote.write(0, &item, sizeof item);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+    char text[kTextSize] = {};
+    remote.read(kTextOffset, text, sizeof text - 1);
+    return text;
+}
+
+int remote_item_image(HANDLE process, HWND list, int row) {
+    RemoteBuffer remote(process, sizeof(LVITEMA));
+    if (!remote) return -1;
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    remote.write(0, &item, sizeof item);
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)))) return -1;
+    remote.read(0, &item, sizeof item);
+    return item.iImage;
+}
+
+struct FindContext {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK collect_window(HWND window, LPARAM param) {
+    auto* context = reinterpret_cast<FindContext*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == context->pid && IsWindowVisible(window)) context->windows.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK child_has_text(HWND child, LPARAM param) {
+    auto* wanted = reinterpret_cast<std::pair<const std::string*, bool>*>(param);
+    if (window_text(child).find(*wanted->first) != std::string::npos) {
+        wanted->second = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+ProgramDriver::~ProgramDriver() {
+    kill();
+}
+
+bool ProgramDriver::start() {
+    std::string command = "\"" + program_path() + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    pid_ = info.dwProcessId;
+    main_ = nullptr;
+    return true;
+}
+
+bool ProgramDriver::wait_ready(DWORD timeout_ms) {
+    return wait_until(
+        [this] {
+            if (!main_) {
+                for (HWND window : top_level_windows()) {
+                    if (window_text(window) == kTitle) main_ = window;
+                }
+            }
+            // The status bar's first text is the last thing initialisation
+            // sets before the receiver and the timer start.
+            return main_ && status_text(1) == "Unread message(s): 0" && !status_text(0).empty();
+        },
+        timeout_ms);
+}
+
+std::optional<DWORD> ProgramDriver::wait_exit(DWORD timeout_ms) {
+    if (!process_) return std::nullopt;
+    if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+void ProgramDriver::kill() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+std::vector<ListRow> ProgramDriver::rows() const {
+    std::vector<ListRow> rows;
+    HWND list = GetDlgItem(main_, 1000);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        ListRow r;
+        r.from = remote_item_text(process_.get(), list, row, 0);
+        r.to = remote_item_text(process_.get(), list, row, 1);
+        r.time = remote_item_text(process_.get(), list, row, 2);
+        r.image = remote_item_image(process_.get(), list, row);
+        r.selected = SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+std::string ProgramDriver::status_text(int part) const {
+    HWND bar = FindWindowExA(main_, nullptr, STATUSCLASSNAMEA, nullptr);
+    if (!bar) return {};
+    RemoteBuffer remote(process_.get(), kTextSize);
+    if (!remote) return {};
+    SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote.at(0)));
+    char text[kTextSize] = {};
+    remote.read(0, text, sizeof text - 1);
+    return text;
+}
+
+void ProgramDriver::post_command(int command) const {
+    PostMessageA(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+std::vector<HWND> ProgramDriver::top_level_windows() const {
+    FindContext context{pid_, {}};
+    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&context));
+    return context.windows;
+}
+
+HWND ProgramDriver::find_dialog_with_text(const std::string& text) const {
+    for (HWND window : top_level_windows()) {
+        if (window == main_) continue;
+        std::pair<const std::string*, bool> wanted{&text, false};
+        if (window_text(window).find(text) != std::string::npos) return window;
+        EnumChildWindows(window, child_has_text, reinterpret_cast<LPARAM>(&wanted));
+        if (wanted.second) return window;
+    }
+    return nullptr;
+}
+
+std::string program_path() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    dir.resize(dir.find_last_of('\\') + 1);
+    return dir + "QuorvantaMessenger.exe";
+}
+
+std::string artifact_path(const std::string& name) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    dir.resize(dir.find_last_of('\\'));
+    dir.resize(dir.find_last_of('\\') + 1);  // from bin\ up to the build folder
+    dir += "artifacts";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir + "\\" + name;
+}
+
+bool write_datagram(const std::string& bytes) {
+    UniqueFile slot(CreateFileA("\\\\.\\mailslot\\messngr", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!slot) return false;
+    DWORD written = 0;
+    return WriteFile(slot.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+std::string datagram(const std::string& from, const std::string& to, const std::string& text) {
+    std::string bytes = from;
+    bytes.push_back('\0');
+    bytes += to;
+    bytes.push_back('\0');
+    bytes += text;
+    bytes.push_back('\0');
+    return bytes;
+}
+
+std::string window_text(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::optional<DWORD> stored_dword(const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    UniqueKey owner(key);
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void delete_stored_options() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
+}
+
+void store_dword(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    UniqueKey owner(key);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}

@@ -1,0 +1,85 @@
+// Drives the real program from outside, as a user and the network would:
+// starts it, waits for its main window, writes datagrams into its mailslot,
+// reads its list rows, status bar and windows across processes, sends it
+// commands, answers its message boxes (Windows only, test support).
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/win_handles.h"
+
+struct ListRow {
+    std::string from, to, time;
+    int image = -1;  // read state: 0 unread, 1 read, 2 answered
+    bool selected = false;
+};
+
+class ProgramDriver {
+public:
+    ProgramDriver() = default;
+    ~ProgramDriver();  // ends a program that is still running
+    ProgramDriver(const ProgramDriver&) = delete;
+    ProgramDriver& operator=(const ProgramDriver&) = delete;
+
+    // Starts the program beside the test executable. False when it cannot
+    // be started.
+    bool start();
+    // Waits until the main window has finished its initialisation.
+    bool wait_ready(DWORD timeout_ms = 10000);
+    // Waits for the process to end; its exit code, or nothing on a time-out.
+    std::optional<DWORD> wait_exit(DWORD timeout_ms);
+    // Ends the process at once (a test that failed half-way).
+    void kill();
+
+    DWORD pid() const { return pid_; }
+    HANDLE process() const { return process_.get(); }
+    HWND main_window() const { return main_; }
+
+    std::vector<ListRow> rows() const;
+    // Part 0 or 1 of the message status bar.
+    std::string status_text(int part) const;
+    // Polls `condition` until it holds or the time runs out.
+    template <typename Condition>
+    bool wait_until(Condition condition, DWORD timeout_ms = 5000) const {
+        const DWORD start = GetTickCount();
+        do {
+            if (condition()) return true;
+            Sleep(20);
+        } while (GetTickCount() - start < timeout_ms);
+        return condition();
+    }
+
+    void post_command(int command) const;
+    // A message box or dialog of the program whose static text or caption
+    // contains `text`; null when there is none.
+    HWND find_dialog_with_text(const std::string& text) const;
+    // Every visible top-level window of the program (message boxes included).
+    std::vector<HWND> top_level_windows() const;
+
+private:
+    UniqueHandle process_;
+    DWORD pid_ = 0;
+    HWND main_ = nullptr;
+};
+
+// The program's executable, beside the test's own.
+std::string program_path();
+// Where screenshots go: build/win32/artifacts (created when missing).
+std::string artifact_path(const std::string& name);
+
+// Writes one datagram into \\.\mailslot\messngr. False when the mailslot
+// cannot be opened or the write fails.
+bool write_datagram(const std::string& bytes);
+// sender NUL recipient NUL text NUL
+std::string datagram(const std::string& from, const std::string& to, const std::string& text);
+
+std::string window_text(HWND window);
+
+// Options as the program stored them in the registry.
+std::optional<DWORD> stored_dword(const char* name);
+void delete_stored_options();
+void store_dword(const char* name, DWORD value);
