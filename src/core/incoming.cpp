@@ -35,23 +35,20 @@ Snapshot take_snapshot() {
 
 // An absent field is never listed.
 bool listed_exactly(const StringList& list, const std::optional<std::string>& field) {
-    if (!field)
-        return false;
+    if (!field) return false;
     ScopedLock hold(g_lists_lock);
     return list.find_exact(std::string_view(*field)) != nullptr;
 }
 
 bool contains_listed(const StringList& list, const std::optional<std::string>& field) {
-    if (!field)
-        return false;
+    if (!field) return false;
     ScopedLock hold(g_lists_lock);
     return list.contains_any(std::string_view(*field)) != 0;
 }
 
 // A copy that cannot be allocated is left absent: the memory becomes partial.
 std::optional<std::string> copy_of(const std::optional<std::string>& field) {
-    if (!field)
-        return std::nullopt;
+    if (!field) return std::nullopt;
     try {
         return *field;
     } catch (const std::bad_alloc&) {
@@ -111,21 +108,17 @@ bool IncomingProcessor::is_duplicate(const MessageRecord& record, int32_t showmm
         memory_.repeat_count = 1;
         return false;
     }
-    if (showmmode == 1)
-        return true;
+    if (showmmode == 1) return true;
     return memory_.repeat_count.fetch_add(1) + 1 > dnum;
 }
 
 int IncomingProcessor::process_incoming(MessagePtr record) {
-    if (!record)
-        return 0;
+    if (!record) return 0;
     const Snapshot options = take_snapshot();
 
     bool ignored = options.iff && listed_exactly(g_options.ifl, record->from);
-    if (!ignored && options.itf)
-        ignored = listed_exactly(g_options.itl, record->to);
-    if (!ignored && options.icf)
-        ignored = contains_listed(g_options.icl, record->text);
+    if (!ignored && options.itf) ignored = listed_exactly(g_options.itl, record->to);
+    if (!ignored && options.icf) ignored = contains_listed(g_options.icl, record->text);
     // Filtered messages never reach the duplicate memory, so they cannot break a run.
     if (ignored || is_duplicate(*record, options.showmmode, options.dnum)) {
         g_statistics.ignored.fetch_add(1);
@@ -134,26 +127,22 @@ int IncomingProcessor::process_incoming(MessagePtr record) {
 
     bool popup = options.ppmode == 0 ||
                  (options.ppmode == 2 && contains_listed(g_options.ppfroml, record->from));
-    if (options.dialog_active)
-        popup = false;
+    if (options.dialog_active) popup = false;
 
     record->listed = 1;
     // Remembered above, but never listed or counted.
-    if (!record->from || record->from->empty())
-        return 1;
+    if (!record->from || record->from->empty()) return 1;
 
-    MessageRecord* handed = record.get();
-    if (store_.insert(handed) == 1) {
+    // Converted before the hand-over rather than after it: once the store
+    // owns the record, the user-interface thread may read its text at once.
+    if (record->text) oem_to_ansi(record->text->data());
+    if (store_.insert(record.get()) == 1)
         record.release();  // the store owns it now
-        if (handed->text)
-            oem_to_ansi(handed->text->data());
-    } else {
+    else
         record.reset();
-    }
 
     store_.counts_changed();
-    if (popup)
-        store_.pop_up();
+    if (popup) store_.pop_up();
     return 1;
 }
 

@@ -14,10 +14,10 @@
 namespace {
 
 class FakeStore : public MessageStoreLink {
-  public:
+public:
     int insert(MessageRecord* record) override {
-        if (!accept)
-            return 0;
+        texts_at_insert.push_back(record->text.value_or("<absent>"));
+        if (!accept) return 0;
         rows.emplace_back(record);
         return 1;
     }
@@ -26,6 +26,7 @@ class FakeStore : public MessageStoreLink {
 
     int accept = 1;
     std::vector<MessagePtr> rows;
+    std::vector<std::string> texts_at_insert;
     int counts_changed_calls = 0;
     int pop_ups = 0;
 };
@@ -48,7 +49,7 @@ void fill(StringList& list, const std::vector<const char*>& entries) {
 }
 
 class IncomingTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         g_options = Options{};
         g_active_dialog = nullptr;
@@ -231,8 +232,7 @@ TEST_P(Popup, FollowsThePopupPolicy) {
     g_options.ppmode = c.ppmode;
     fill(g_options.ppfroml, c.ppfroml);
     int some_dialog = 0;
-    if (c.dialog_open)
-        g_active_dialog = &some_dialog;
+    if (c.dialog_open) g_active_dialog = &some_dialog;
 
     EXPECT_EQ(processor_.process_incoming(message({c.from, "HOST", "t"})), 1);
     EXPECT_EQ(store_.rows.size(), 1u);
@@ -253,6 +253,8 @@ TEST_F(IncomingTest, AcceptedTextIsConvertedFromOemToAnsi) {
     EXPECT_EQ(processor_.process_incoming(message({"PC\x81", "HOST", "gr\x81n"})), 1);
     ASSERT_EQ(store_.rows.size(), 1u);
     EXPECT_EQ(store_.rows[0]->text, "gr\xFCn");
+    // Already ANSI when the store takes it: the store's thread may read it at once.
+    EXPECT_EQ(store_.texts_at_insert, std::vector<std::string>{"gr\xFCn"});
     EXPECT_EQ(store_.rows[0]->from, "PC\x81");  // names are never converted
     EXPECT_EQ(store_.rows[0]->listed, 1);
     EXPECT_EQ(store_.counts_changed_calls, 1);
