@@ -8,6 +8,7 @@
 
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
+#include "e2e/screen_search_win.h"
 #include "resources/resource.h"
 
 namespace {
@@ -93,6 +94,43 @@ TEST_F(MainWindowTest, ListsMessagesNewestFirstWithRecipientAndTime) {
     EXPECT_EQ(program_.status_text(0), "Message(s): 3");
     EXPECT_EQ(program_.status_text(1), "Unread message(s): 3");
     save_screenshot(program_.main_window(), artifact_path("main-window-messages.png"));
+    exit_program();
+}
+
+// The icons as the program's own resources hold them.
+class ProgramIcons {
+public:
+    ProgramIcons()
+        : module_(LoadLibraryExA(program_path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~ProgramIcons() {
+        if (module_) FreeLibrary(module_);
+    }
+    HICON small(int id) const {
+        return static_cast<HICON>(LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    }
+
+private:
+    HMODULE module_;
+};
+
+TEST_F(MainWindowTest, TrayShowsTheUnreadPictureFromTheFirstUnreadMessage) {
+    start_program();
+    const ProgramIcons icons;
+    UniqueIcon normal(icons.small(IDI_TRAY));
+    UniqueIcon unread(icons.small(IDI_TRAY_UNREAD));
+    ASSERT_TRUE(normal && unread);
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    ASSERT_EQ(size, 16);
+
+    EXPECT_TRUE(program_.wait_until([&] {
+        return screen_shows_icon(normal.get(), size, tray_area());
+    })) << "the tray shows the normal picture while nothing is unread";
+    ASSERT_TRUE(write_datagram(datagram("ALPHA", "BETA", "hello")));
+    EXPECT_TRUE(program_.wait_until([&] {
+        return screen_shows_icon(unread.get(), size, tray_area());
+    })) << "the first unread message switches the tray to the unread picture";
+    EXPECT_FALSE(screen_shows_icon(normal.get(), size, tray_area()));
+    save_screenshot(nullptr, artifact_path("desktop-tray-unread.png"));
     exit_program();
 }
 

@@ -1,0 +1,49 @@
+// The real program under Wine in an NT version, beside a stand-in Messenger
+// service: it starts the stopped service, captures a popup into its list and
+// stops the service again at exit (Windows only, end to end).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "e2e/png_win.h"
+#include "e2e/program_driver_win.h"
+#include "resources/resource.h"
+#include "transport/standins/installed_service_win.h"
+#include "transport/standins/popup_maker_win.h"
+
+namespace {
+
+TEST(NtProgram, StartsTheServiceCapturesItsPopupAndStopsItAtExit) {
+    delete_stored_options();
+    store_dword("cone", 0);
+    remove_messenger_service();
+    InstalledService service(standin_service_path());
+    ASSERT_TRUE(service.installed());
+    ASSERT_EQ(service.state(), static_cast<DWORD>(SERVICE_STOPPED));
+
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    // Our thread owns the popups below; it pumps while it waits.
+    ASSERT_TRUE(pump_until([&] { return program.wait_ready(0); }, 15000));
+    EXPECT_TRUE(service.wait_for_state(SERVICE_RUNNING, 5000)) << "the program starts the service";
+
+    PopupMaker popups;
+    HWND popup = popups.show(kEnglishTitle, popup_text(L"ALPHA", L"BETA", L"Hello from NT"));
+    ASSERT_TRUE(pump_until([&] { return program.rows().size() == 1; }, 5000))
+        << "the popup did not reach the list";
+    EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 2000)) << "the popup is closed";
+    const ListRow row = program.rows()[0];
+    EXPECT_EQ(row.from, "ALPHA");
+    EXPECT_EQ(row.to, "BETA");
+    EXPECT_EQ(program.status_text(0), "Message(s): 1");
+    save_screenshot(program.main_window(), artifact_path("main-window-nt.png"));
+
+    program.post_command(IDM_EXIT);
+    std::optional<DWORD> code;
+    ASSERT_TRUE(pump_until([&] { return (code = program.wait_exit(0)).has_value(); }, 5000));
+    EXPECT_EQ(*code, 0u);
+    EXPECT_TRUE(service.wait_for_state(SERVICE_STOPPED, 5000))
+        << "the service the program started is stopped at exit";
+}
+
+}  // namespace
