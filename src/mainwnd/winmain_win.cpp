@@ -110,6 +110,7 @@ int run(HINSTANCE instance, int show) {
 
     save_options(&g_options, store);
     g_network_lock = nullptr;
+    network_lock.reset();
     if (g_platform_flag) release_messenger_service();
     return static_cast<int>(msg.wParam);
 }
