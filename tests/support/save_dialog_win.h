@@ -33,9 +33,13 @@ inline std::vector<HWND> process_windows(DWORD pid) {
     return found.windows;
 }
 
+// A window's text, also of a control in another process (which
+// GetWindowText does not ask for).
 inline std::string text_of(HWND window) {
     char text[2048] = {};
-    GetWindowTextA(window, text, sizeof text);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
     return text;
 }
 
