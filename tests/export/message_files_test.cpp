@@ -146,14 +146,6 @@ TEST_F(ExportFiles, EmptyListIsACompletePage) {
     EXPECT_EQ(file_bytes(path_), kListHead + "</html>");
 }
 
-TEST_F(ExportFiles, ReplacesAnExistingFile) {
-    const MessageRecord message = record("ALPHA", std::string(5000, 'x').c_str());
-    ASSERT_TRUE(write_message_text(&message, path_.c_str()));
-    const MessageRecord shorter = record("ALPHA", "Hello");
-    ASSERT_TRUE(write_message_text(&shorter, path_.c_str()));
-    EXPECT_EQ(file_bytes(path_).size(), with_crlf(message_text(shorter)).size());
-}
-
 TEST_F(ExportFiles, FailsWithoutArgumentsOrAWritableFile) {
     const MessageRecord alpha = record("ALPHA", "Hello");
     const std::string unreachable = temp_path("qva_no_such_folder") + "/x/out.html";
