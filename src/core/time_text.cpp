@@ -6,13 +6,20 @@
 
 namespace {
 
-// localtime's result is shared; copy it at once. localtime_r/_s differ by
-// platform, and every caller runs on one thread at a time.
+// Every caller runs on one thread at a time. Windows' localtime suits them;
+// glibc's re-reads the zone file on every call (a list export converts
+// thousands of times), its localtime_r only once.
 std::optional<std::tm> local_time(int32_t arrived) {
     const std::time_t when = arrived;
+#ifdef _WIN32
     const std::tm* converted = std::localtime(&when);
     if (!converted) return std::nullopt;
     return *converted;
+#else
+    std::tm converted{};
+    if (!localtime_r(&when, &converted)) return std::nullopt;
+    return converted;
+#endif
 }
 
 // The program's formats pad with blanks ("%2d"); the blanks then become zeros.

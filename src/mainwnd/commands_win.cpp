@@ -4,9 +4,19 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <ctime>
+#include <optional>
+#include <string>
+
 #include "core/process_state.h"
+#include "dialogs/save_as_win.h"
+#include "dialogs/view_dialog_win.h"
+#include "export/file_names.h"
+#include "export/message_files.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
+#include "mainwnd/message_rows_win.h"
+#include "mainwnd/message_store_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
@@ -101,12 +111,65 @@ void on_show_network(HWND dialog) {
     g_options.shown = shown ? 0 : 1;
 }
 
+// The side of the message toolbar's pictures, at which the dialogs show
+// their icons; 0 when the toolbar has no pictures.
+int toolbar_icon_size() {
+    auto images =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(g_main.message_toolbar, TB_GETIMAGELIST, 0, 0));
+    int width = 0, height = 0;
+    if (!images || !ImageList_GetIconSize(images, &width, &height)) return 0;
+    return width;
+}
+
+void clear_active_dialog() {
+    ScopedLock hold(g_options_lock);
+    g_active_dialog = nullptr;
+}
+
+void on_view(HWND dialog) {
+    const MessageRecord* record = nullptr;
+    {
+        ScopedLock hold(g_message_list_lock);
+        if (std::optional<MessageRow> row = selected_row(g_main.list)) {
+            mark_read(g_main.list, *row);
+            record = row->record;
+        }
+    }
+    if (record) show_view_dialog(dialog, {record, toolbar_icon_size()});
+    clear_active_dialog();
+}
+
+// The whole list as one HTML page, newest message first.
+void on_save_list_html(HWND dialog) {
+    const std::string proposed = propose_list_name(std::time(nullptr));
+    if (proposed.empty()) return;
+    const std::optional<SaveChoice> choice = ask_save_path(dialog, "Save Message(s) List Dialog...",
+                                                           "HTML Files (*.*)\0*.html\0", proposed);
+    if (!choice) return;
+    save_with_extension(dialog, choice->path, ".html", [](const char* path) {
+        // The page is built while the rows hold still; the file is written
+        // after the lock is released.
+        std::string page;
+        {
+            ScopedLock hold(g_message_list_lock);
+            page = list_html(row_records(g_main.list));
+        }
+        return write_export(path, page);
+    });
+}
+
 }  // namespace
 
-void handle_command(HWND dialog, int command, HWND /*control*/, int /*notification*/) {
+void handle_command(HWND dialog, int command, HWND /*control*/, int notification) {
     switch (command) {
         case IDCANCEL:
             ShowWindow(dialog, SW_MINIMIZE);
+            break;
+        case IDM_VIEW:
+            on_view(dialog);
+            break;
+        case IDM_SAVE_HTML:
+            if (notification == 0) on_save_list_html(dialog);
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);

@@ -37,6 +37,13 @@
 #define IDC_MESSAGE_LIST 1000
 #define IDC_NETWORK_TREE 1001
 
+// View Message dialog controls
+#define IDC_VIEW_SAVE 3
+#define IDC_VIEW_TEXT 1008
+#define IDC_VIEW_TIME 1009
+#define IDC_VIEW_FROM 1010
+#define IDC_VIEW_TO 1011
+
 // Commands of the menus, toolbars and tray menu
 #define IDM_NEW 40001
 #define IDM_ANSWER 40002

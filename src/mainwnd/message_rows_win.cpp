@@ -1,0 +1,43 @@
+// Reading and marking the main window's message rows (Windows only).
+#include "mainwnd/message_rows_win.h"
+
+#include <commctrl.h>
+
+#include "mainwnd/message_store_win.h"
+#include "mainwnd/ui_state_win.h"
+
+std::optional<MessageRow> selected_row(HWND list) {
+    const int index = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (index < 0) return std::nullopt;
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return std::nullopt;
+    return MessageRow{index, item.iImage, reinterpret_cast<MessageRecord*>(item.lParam)};
+}
+
+void mark_read(HWND list, MessageRow& row) {
+    if (row.image != 0) return;
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row.index;
+    item.iImage = 1;
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    row.image = 1;
+    --g_unread_messages;
+    refresh_counts();
+}
+
+std::vector<const MessageRecord*> row_records(HWND list) {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<const MessageRecord*> records;
+    records.reserve(count > 0 ? count : 0);
+    for (int index = 0; index < count; ++index) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        const bool read = SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        records.push_back(read ? reinterpret_cast<const MessageRecord*>(item.lParam) : nullptr);
+    }
+    return records;
+}

@@ -1,0 +1,98 @@
+// Driving the common Save As dialog as a user would, from a test: reading the
+// proposed name, picking a file type, typing a name and pressing Save or
+// Cancel. Works on a dialog of this process or of another (Windows only, test
+// support).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Controls of the explorer-style save dialog.
+constexpr int kSaveFileTypes = 0x470;  // cmb1, the list of file types
+constexpr int kSaveFileName = 0x47C;   // cmb13, the file name box
+
+struct ProcessWindows {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+inline BOOL CALLBACK collect_process_window(HWND window, LPARAM param) {
+    auto* wanted = reinterpret_cast<ProcessWindows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == wanted->pid && IsWindowVisible(window)) wanted->windows.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of process `pid`.
+inline std::vector<HWND> process_windows(DWORD pid) {
+    ProcessWindows found{pid, {}};
+    EnumWindows(collect_process_window, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+// A window's text, also of a control in another process (which
+// GetWindowText does not ask for).
+inline std::string text_of(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    return text;
+}
+
+// A visible top-level window of `pid` with exactly this title; null if none.
+inline HWND window_titled(DWORD pid, const std::string& title) {
+    for (HWND window : process_windows(pid))
+        if (text_of(window) == title) return window;
+    return nullptr;
+}
+
+// Polls until a window titled `title` shows, for at most `timeout_ms`.
+inline HWND wait_for_window(DWORD pid, const std::string& title, DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = window_titled(pid, title)) return window;
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(20);
+    }
+}
+
+// Polls until `window` is gone.
+inline bool wait_gone(HWND window, DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start > timeout_ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+inline std::string save_dialog_name(HWND save_dialog) {
+    return text_of(GetDlgItem(save_dialog, kSaveFileName));
+}
+
+// Picks file type `filter` (1 for the first) as a click in the list would:
+// the selection changes, then the choice is confirmed (Wine's dialog reads
+// the type on the confirmation).
+inline void choose_file_type(HWND save_dialog, int filter) {
+    HWND types = GetDlgItem(save_dialog, kSaveFileTypes);
+    SendMessageA(types, CB_SETCURSEL, filter - 1, 0);
+    for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK}) {
+        SendMessageA(save_dialog, WM_COMMAND, MAKEWPARAM(kSaveFileTypes, code),
+                     reinterpret_cast<LPARAM>(types));
+    }
+}
+
+// Types `path` as the file name and presses Save.
+inline void save_as(HWND save_dialog, const std::string& path) {
+    SendMessageA(GetDlgItem(save_dialog, kSaveFileName), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(save_dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+inline void cancel_save(HWND save_dialog) {
+    PostMessageA(save_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
