@@ -31,6 +31,10 @@ struct MainWindow {
     UINT_PTR timer_id = 0;
     HANDLE scan_thread = nullptr;
     int scan_finished = 1;  // 1 while no network scan runs
+
+    // The name New opens the Send dialog with: filled from the tree by a
+    // double-click or the network toolbar's button, emptied after the dialog.
+    char recipient[16] = {};
 };
 
 extern MainWindow g_main;
