@@ -22,6 +22,9 @@ std::optional<MessageRow> selected_row(HWND list);
 // Unread (0) becomes read (1): one unread message fewer, counts refreshed.
 void mark_read(HWND list, MessageRow& row);
 
+// Makes `row` the selected and focused row and the selection mark.
+void select_row(HWND list, int row);
+
 // Every row's record from the top (the newest); null for a row that cannot be
 // read or carries none.
 std::vector<const MessageRecord*> row_records(HWND list);
