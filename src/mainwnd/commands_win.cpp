@@ -21,6 +21,7 @@
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
+#include "settings/settings_sheet_win.h"
 
 namespace {
 
@@ -268,6 +269,9 @@ void handle_command(HWND dialog, int command, HWND /*control*/, int notification
             break;
         case IDM_SAVE_HTML:
             if (notification == 0) on_save_list_html(dialog);
+            break;
+        case IDM_SETTINGS:
+            open_settings_sheet(dialog);
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);
