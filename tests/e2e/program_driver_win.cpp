@@ -156,6 +156,10 @@ std::vector<ListRow> ProgramDriver::rows() const {
     return rows;
 }
 
+int ProgramDriver::row_count() const {
+    return static_cast<int>(SendMessageA(GetDlgItem(main_, 1000), LVM_GETITEMCOUNT, 0, 0));
+}
+
 std::string ProgramDriver::status_text(int part) const {
     HWND bar = FindWindowExA(main_, nullptr, STATUSCLASSNAMEA, nullptr);
     if (!bar) return {};

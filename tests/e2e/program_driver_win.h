@@ -40,6 +40,7 @@ public:
     HWND main_window() const { return main_; }
 
     std::vector<ListRow> rows() const;
+    int row_count() const;
     // Part 0 or 1 of the message status bar.
     std::string status_text(int part) const;
     // Polls `condition` until it holds or the time runs out.
