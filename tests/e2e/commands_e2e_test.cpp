@@ -126,6 +126,59 @@ TEST_F(Commands, DoubleClickDoesWhatDefactSays) {
     exit_program();
 }
 
+int window_width(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect.right - rect.left;
+}
+
+TEST_F(Commands, ShowNetworkTwiceRestoresTheWidthAndTheChoiceIsKept) {
+    start_program();
+    HWND main = program_.main_window();
+    const auto toggle_to_new_width = [&] {
+        const int before = window_width(main);
+        program_.post_command(IDM_SHOW_NETWORK);
+        program_.wait_until([&] { return window_width(main) != before; });
+        return window_width(main);
+    };
+    const int from_template = window_width(main);
+    const int without_pane = toggle_to_new_width();
+    ASSERT_LT(without_pane, from_template);
+    // The pane's edges in pixels may round one pixel short of the template's width.
+    const int with_pane = toggle_to_new_width();
+    EXPECT_NEAR(with_pane, from_template, 1);
+    EXPECT_EQ(toggle_to_new_width(), without_pane);
+    EXPECT_EQ(toggle_to_new_width(), with_pane);
+    EXPECT_EQ(toggle_to_new_width(), without_pane);
+    exit_program();
+    EXPECT_EQ(stored_dword("shown"), 0u);
+
+    start_program();
+    EXPECT_EQ(window_width(program_.main_window()), without_pane) << "hidden after a restart too";
+    save_screenshot(program_.main_window(), artifact_path("main-window-without-network.png"));
+    exit_program();
+}
+
+TEST_F(Commands, NewMessagesAreSelectedOnlyWithMlrm) {
+    store_dword("mlrm", 0);
+    start_program();
+    receive(1);
+    EXPECT_TRUE(program_.rows()[0].selected) << "the first message of an empty list is selected";
+    receive(1);
+    std::vector<ListRow> rows = program_.rows();
+    EXPECT_FALSE(rows[0].selected);
+    EXPECT_TRUE(rows[1].selected) << "the selection stays where it was";
+    exit_program();
+
+    store_dword("mlrm", 1);
+    start_program();
+    receive(2);
+    rows = program_.rows();
+    EXPECT_TRUE(rows[0].selected);
+    EXPECT_FALSE(rows[1].selected);
+    exit_program();
+}
+
 TEST_F(Commands, AutoAnswerModeSwitchesAndIsKept) {
     store_string("aat", "Out of the office");
     start_program();
