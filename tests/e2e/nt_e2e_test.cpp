@@ -46,4 +46,37 @@ TEST(NtProgram, StartsTheServiceCapturesItsPopupAndStopsItAtExit) {
         << "the service the program started is stopped at exit";
 }
 
+// The list commands work the same on messages captured from the service.
+TEST(NtProgram, ListCommandsActOnCapturedMessages) {
+    delete_stored_options();
+    store_dword("cone", 0);
+    store_dword("cond", 0);
+    remove_messenger_service();
+    InstalledService service(standin_service_path());
+    ASSERT_TRUE(service.installed());
+
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(pump_until([&] { return program.wait_ready(0); }, 15000));
+    PopupMaker popups;
+    for (const wchar_t* text : {L"one", L"two", L"three"}) {
+        const size_t before = program.rows().size();
+        popups.show(kEnglishTitle, popup_text(L"ALPHA", L"BETA", text));
+        ASSERT_TRUE(pump_until([&] { return program.rows().size() == before + 1; }, 5000));
+    }
+    EXPECT_EQ(program.status_text(1), "Unread message(s): 3");
+
+    ASSERT_TRUE(program.select_row(1));
+    program.post_command(IDM_DELETE);
+    ASSERT_TRUE(pump_until([&] { return program.rows().size() == 2; }, 5000));
+    EXPECT_EQ(program.status_text(0), "Message(s): 2");
+    program.post_command(IDM_MARK_ALL_READ);
+    ASSERT_TRUE(pump_until([&] { return program.status_text(1) == "Unread message(s): 0"; }, 5000));
+
+    program.post_command(IDM_EXIT);
+    std::optional<DWORD> code;
+    ASSERT_TRUE(pump_until([&] { return (code = program.wait_exit(0)).has_value(); }, 5000));
+    EXPECT_EQ(*code, 0u);
+}
+
 }  // namespace

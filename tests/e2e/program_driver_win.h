@@ -41,7 +41,7 @@ public:
 
     std::vector<ListRow> rows() const;
     int row_count() const;
-    // Part 0 or 1 of the message status bar.
+    // The text of the message status bar's left (0) or right (1) field.
     std::string status_text(int part) const;
     // Polls `condition` until it holds or the time runs out.
     template <typename Condition>
