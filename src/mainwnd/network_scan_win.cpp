@@ -42,12 +42,12 @@ public:
     void begin() override {
         on_ui_thread([&] { steps_.begin(); });
     }
-    TreeItem workgroup(const std::string& name, TreeItem parent) override {
-        TreeItem item = 0;
-        on_ui_thread([&] { item = steps_.workgroup(name, parent); });
-        return item;
+    TreeNode* workgroup(const std::string& name, TreeNode* parent) override {
+        TreeNode* entry = nullptr;
+        on_ui_thread([&] { entry = steps_.workgroup(name, parent); });
+        return entry;
     }
-    void computers(const std::vector<std::string>& names, TreeItem workgroup) override {
+    void computers(const std::vector<std::string>& names, TreeNode* workgroup) override {
         on_ui_thread([&] { steps_.computers(names, workgroup); });
     }
     void finish(bool enumerated) override {
@@ -72,13 +72,25 @@ void show_scan_status(const std::string& text) {
     }
 }
 
+// The tree view and what the scans know of it, kept from scan to scan; used
+// only on the user-interface thread, inside the scan's steps.
+struct NetworkTreeModel {
+    explicit NetworkTreeModel(HWND tree) : view(tree), mirror(view) {}
+    TreeViewTree view;
+    TreeMirror mirror;
+};
+
+TreeMirror& tree_model(HWND tree) {
+    static NetworkTreeModel model(tree);
+    return model.mirror;
+}
+
 }  // namespace
 
 DWORD WINAPI scan_network(LPVOID tree_view) {
     HWND tree = static_cast<HWND>(tree_view);
     try {
-        TreeViewTree view(tree);
-        TreeUpdate update(view, show_scan_status);
+        TreeUpdate update(tree_model(tree), show_scan_status);
         UiThreadSteps steps(GetParent(tree), update);
         WNetSource network;
         return static_cast<DWORD>(scan_network(network, steps));

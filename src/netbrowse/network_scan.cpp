@@ -10,7 +10,7 @@ namespace {
 constexpr int kMaxNetworkDepth = 16;
 
 int enumerate_level_at(NetworkSource& source, ScanSteps& steps, const NetResource* container,
-                       TreeItem parent, int depth) {
+                       TreeNode* parent, int depth) {
     std::unique_ptr<NetworkEnumeration> enumeration = source.open(container);
     if (!enumeration) return -1;
     std::vector<NetResource> batch;
@@ -26,8 +26,8 @@ int enumerate_level_at(NetworkSource& source, ScanSteps& steps, const NetResourc
                 case kDisplayDomain:
                 case kDisplayGroup: {
                     if (!resource.remote_name) break;  // nothing to show or address
-                    if (const TreeItem item = steps.workgroup(*resource.remote_name, parent)) {
-                        enumerate_computers(source, steps, resource, item);
+                    if (TreeNode* entry = steps.workgroup(*resource.remote_name, parent)) {
+                        enumerate_computers(source, steps, resource, entry);
                     }
                     break;
                 }
@@ -47,39 +47,6 @@ std::string scanning_workgroup_text(std::string_view remote_name) {
     return text;
 }
 
-bool mark_seen(NetworkTree& tree, TreeItem item) {
-    tree.set_seen(item, 1);
-    return true;
-}
-
-bool clear_seen(NetworkTree& tree, TreeItem item) {
-    tree.set_seen(item, 0);
-    return true;
-}
-
-bool drop_if_unseen(NetworkTree& tree, TreeItem item) {
-    const std::optional<std::uint32_t> seen = tree.seen(item);
-    if (!seen || *seen != 0) return true;
-    return !tree.remove(item);
-}
-
-void for_each_tree_item(NetworkTree& tree,
-                        const std::function<bool(NetworkTree&, TreeItem)>& action) {
-    TreeItem workgroup = tree.first_root();
-    while (workgroup) {
-        const TreeItem next_workgroup = tree.next_sibling(workgroup);
-        if (action(tree, workgroup)) {
-            TreeItem computer = tree.first_child(workgroup);
-            while (computer) {
-                const TreeItem next_computer = tree.next_sibling(computer);
-                action(tree, computer);
-                computer = next_computer;
-            }
-        }
-        workgroup = next_workgroup;
-    }
-}
-
 std::string fold_name(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) {
@@ -88,73 +55,145 @@ std::string fold_name(std::string_view name) {
     return folded;
 }
 
-TreeItem TreeIndex::find(std::string_view name) const {
-    const auto found = first_.find(fold_name(name));
-    return found == first_.end() ? 0 : found->second;
+void TreeMirror::sync() {
+    if (tree_.count() == count_) return;
+    roots_.clear();
+    index_.clear();
+    count_ = 0;
+    read_level(tree_.first_root(), roots_);
 }
 
-TreeItem find_tree_item(const TreeIndex& index, std::string_view name) {
-    return index.find(name);
-}
-
-// One depth-first walk in tree order: every item at every level enters the
-// index (a lookup finds entries whatever their level), while only the two
-// levels the sweep visits lose their marks.
-void TreeUpdate::index_and_clear(TreeItem first, int depth) {
+// Depth first in tree order, so that the index keeps the first of equal names.
+void TreeMirror::read_level(TreeItem first, Nodes& into) {
     std::string text;
     for (TreeItem item = first; item; item = tree_.next_sibling(item)) {
         std::uint32_t seen = 0;
         if (!tree_.read(item, text, seen)) break;
-        index_.add(text, item);
-        if (depth < 2 && seen != 0) clear_seen(tree_, item);
-        if (const TreeItem child = tree_.first_child(item)) index_and_clear(child, depth + 1);
+        auto node = std::make_unique<Node>(Node{item, seen, seen, fold_name(text), {}});
+        index_.try_emplace(node->key, node.get());
+        ++count_;
+        read_level(tree_.first_child(item), node->children);
+        into.push_back(std::move(node));
     }
 }
 
-void TreeUpdate::begin() {
-    index_.clear();
-    index_and_clear(tree_.first_root(), 0);
-    show(kScanBegins);
+TreeNode* TreeMirror::find(std::string_view name) const {
+    const auto found = index_.find(fold_name(name));
+    return found == index_.end() ? nullptr : found->second;
 }
 
-TreeItem TreeUpdate::workgroup(const std::string& name, TreeItem parent) {
-    show(scanning_workgroup_text(name));
-    if (const TreeItem existing = find_tree_item(index_, name)) {
-        mark_seen(tree_, existing);
-        return existing;
-    }
-    const TreeItem added = tree_.insert(parent, name, kWorkgroupImage);
-    if (added) index_.add(name, added);
+TreeNode* TreeMirror::insert(Node* parent, const std::string& text, int image) {
+    const TreeItem item = tree_.insert(parent ? parent->item : 0, text, image);
+    if (!item) return nullptr;
+    auto node = std::make_unique<Node>(Node{item, 1, 1, fold_name(text), {}});
+    Node* added = node.get();
+    index_.try_emplace(added->key, added);
+    ++count_;
+    (parent ? parent->children : roots_).push_back(std::move(node));
     return added;
 }
 
-void TreeUpdate::computers(const std::vector<std::string>& names, TreeItem workgroup) {
+void TreeMirror::forget(const Node& node) {
+    const auto entry = index_.find(node.key);
+    if (entry != index_.end() && entry->second == &node) index_.erase(entry);
+    --count_;
+    for (const auto& child : node.children)
+        forget(*child);
+}
+
+bool TreeMirror::remove(Node& node) {
+    if (!tree_.remove(node.item)) return false;
+    forget(node);
+    return true;
+}
+
+void TreeMirror::store_marks(Nodes& nodes) {
+    for (const auto& node : nodes) {
+        if (node->seen != node->stored && tree_.set_seen(node->item, node->seen)) {
+            node->stored = node->seen;
+        }
+        store_marks(node->children);
+    }
+}
+
+void TreeMirror::store_marks() {
+    store_marks(roots_);
+}
+
+bool mark_seen(TreeMirror& /*tree*/, TreeNode& node) {
+    node.seen = 1;
+    return true;
+}
+
+bool clear_seen(TreeMirror& /*tree*/, TreeNode& node) {
+    node.seen = 0;
+    return true;
+}
+
+bool drop_if_unseen(TreeMirror& tree, TreeNode& node) {
+    return node.seen != 0 || !tree.remove(node);
+}
+
+void for_each_tree_item(TreeMirror& tree,
+                        const std::function<bool(TreeMirror&, TreeNode&)>& action) {
+    const auto gone = [](const std::unique_ptr<TreeNode>& node) { return !node; };
+    TreeMirror::Nodes& workgroups = tree.roots();
+    for (auto& workgroup : workgroups) {
+        if (!action(tree, *workgroup)) {
+            workgroup.reset();
+            continue;
+        }
+        TreeMirror::Nodes& computers = workgroup->children;
+        for (auto& computer : computers) {
+            if (!action(tree, *computer)) computer.reset();
+        }
+        std::erase_if(computers, gone);
+    }
+    std::erase_if(workgroups, gone);
+}
+
+TreeNode* find_tree_item(const TreeMirror& tree, std::string_view name) {
+    return tree.find(name);
+}
+
+void TreeUpdate::begin() {
+    tree_.sync();
+    for_each_tree_item(tree_, clear_seen);
+    show(kScanBegins);
+}
+
+TreeNode* TreeUpdate::workgroup(const std::string& name, TreeNode* parent) {
+    show(scanning_workgroup_text(name));
+    if (TreeNode* existing = find_tree_item(tree_, name)) {
+        mark_seen(tree_, *existing);
+        return existing;
+    }
+    return tree_.insert(parent, name, kWorkgroupImage);
+}
+
+void TreeUpdate::computers(const std::vector<std::string>& names, TreeNode* workgroup) {
     for (const std::string& name : names) {
-        if (const TreeItem existing = find_tree_item(index_, name)) {
-            mark_seen(tree_, existing);
-        } else if (const TreeItem added = tree_.insert(workgroup, name, kComputerImage)) {
-            index_.add(name, added);
+        if (TreeNode* existing = find_tree_item(tree_, name)) {
+            mark_seen(tree_, *existing);
+        } else {
+            tree_.insert(workgroup, name, kComputerImage);
         }
     }
 }
 
 void TreeUpdate::finish(bool enumerated) {
-    index_.clear();
-    if (!enumerated) {
-        show(kScanError);
-        return;
-    }
-    for_each_tree_item(tree_, drop_if_unseen);
-    show(kScanDone);
+    if (enumerated) for_each_tree_item(tree_, drop_if_unseen);
+    tree_.store_marks();
+    show(enumerated ? kScanDone : kScanError);
 }
 
 int enumerate_level(NetworkSource& source, ScanSteps& steps, const NetResource* container,
-                    TreeItem parent) {
+                    TreeNode* parent) {
     return enumerate_level_at(source, steps, container, parent, 0);
 }
 
 void enumerate_computers(NetworkSource& source, ScanSteps& steps, const NetResource& workgroup,
-                         TreeItem item) {
+                         TreeNode* entry) {
     std::unique_ptr<NetworkEnumeration> enumeration = source.open(&workgroup);
     if (!enumeration) return;
     std::vector<NetResource> batch;
@@ -167,13 +206,13 @@ void enumerate_computers(NetworkSource& source, ScanSteps& steps, const NetResou
             const std::string& remote = *resource.remote_name;
             names.push_back(remote.substr(remote.size() < 2 ? remote.size() : 2));
         }
-        if (!names.empty()) steps.computers(names, item);
+        if (!names.empty()) steps.computers(names, entry);
     }
 }
 
 int scan_network(NetworkSource& source, ScanSteps& steps) {
     steps.begin();
-    const int result = enumerate_level(source, steps, nullptr, 0);
+    const int result = enumerate_level(source, steps, nullptr, nullptr);
     steps.finish(result == 0);
     return result;
 }

@@ -3,6 +3,7 @@
 // build puts the tree view control behind it).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ class NetworkTree {
 public:
     virtual ~NetworkTree() = default;
 
+    // The number of items at every level.
+    virtual std::size_t count() = 0;
     // Neighbours in tree order; 0 at the end.
     virtual TreeItem first_root() = 0;
     virtual TreeItem first_child(TreeItem item) = 0;

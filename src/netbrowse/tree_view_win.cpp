@@ -24,6 +24,10 @@ TreeItem TreeViewTree::neighbour(TreeItem item, UINT relation) {
         SendMessageA(tree_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(handle(item))));
 }
 
+std::size_t TreeViewTree::count() {
+    return static_cast<std::size_t>(SendMessageA(tree_, TVM_GETCOUNT, 0, 0));
+}
+
 TreeItem TreeViewTree::first_root() {
     return neighbour(0, TVGN_ROOT);
 }

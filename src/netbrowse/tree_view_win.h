@@ -11,6 +11,7 @@ class TreeViewTree final : public NetworkTree {
 public:
     explicit TreeViewTree(HWND tree) : tree_(tree) {}
 
+    std::size_t count() override;
     TreeItem first_root() override;
     TreeItem first_child(TreeItem item) override;
     TreeItem next_sibling(TreeItem item) override;

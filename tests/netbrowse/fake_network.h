@@ -12,6 +12,7 @@
 
 class FakeTree final : public NetworkTree {
 public:
+    std::size_t count() override { return nodes_.size(); }
     TreeItem first_root() override { return first_of(0); }
     TreeItem first_child(TreeItem item) override { return exists(item) ? first_of(item) : 0; }
     TreeItem next_sibling(TreeItem item) override;

@@ -14,13 +14,14 @@ class NetworkScanTest : public ::testing::Test {
 protected:
     int scan() {
         statuses.clear();
-        TreeUpdate steps(tree, [this](const std::string& text) { statuses.push_back(text); });
+        TreeUpdate steps(mirror, [this](const std::string& text) { statuses.push_back(text); });
         const int result = scan_network(network, steps);
         EXPECT_EQ(network.open_enumerations, 0) << "every enumeration is closed";
         return result;
     }
 
     FakeTree tree;
+    TreeMirror mirror{tree};
     FakeNetwork network;
     std::vector<std::string> statuses;
 };
@@ -141,21 +142,18 @@ TEST_F(NetworkScanTest, NetworksNestedWithoutEndStop) {
     EXPECT_EQ(tree.lines(), (Lines{"WG"}));
 }
 
-TEST(ForEachTreeItem, VisitsTwoLevelsAndSkipsChildrenOfDeletedItems) {
-    FakeTree tree;
-    const TreeItem a = tree.insert(0, "A", 0);
-    const TreeItem a1 = tree.insert(a, "A1", 1);
-    tree.insert(a1, "A1x", 1);
-    const TreeItem b = tree.insert(0, "B", 0);
-    tree.insert(b, "B1", 1);
-    tree.insert(0, "C", 0);
-    std::vector<std::string> visited;
-    for_each_tree_item(tree, [&](NetworkTree& t, TreeItem item) {
-        visited.push_back(*t.text(item));
-        return !(visited.back() == "B" && t.remove(item));
-    });
-    EXPECT_EQ(visited, (Lines{"A", "A1", "B", "C"}));
-    EXPECT_EQ(tree.lines(), (Lines{"A", "  A1", "    A1x", "C"}));
+TEST_F(NetworkScanTest, TreeChangedBehindTheMirrorIsReadAgain) {
+    // Entries already in the tree count, in tree order, at every level.
+    const TreeItem sales = tree.insert(0, "SALES", kWorkgroupImage);
+    const TreeItem pc1 = tree.insert(sales, "pc1", kComputerImage);
+    tree.insert(pc1, "DEEP", kComputerImage);
+    network.simple({{"LAB", {"PC1", "deep"}}, {"SALES", {}}});
+    scan();
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  pc1", "    DEEP", "LAB"}));
+
+    tree.remove(tree.item_named("pc1"));
+    scan();
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "LAB", "  PC1", "  deep"}));
 }
 
 }  // namespace
