@@ -20,6 +20,14 @@ constexpr char kOffice[] =
     "group LAB\ncomputer BUILDSERVER\ncomputer MEASURINGSTATION2\n"
     "group OFFICE\ncomputer Sales\ncomputer PC1\ncomputer PRINTER\n";
 
+// WM_GETTEXT is copied across processes; GetWindowText of another process's
+// control is not its text.
+std::string control_text(HWND control) {
+    char text[256] = {};
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 class NetworkTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -141,7 +149,7 @@ TEST_F(NetworkTreeTest, DoubleClickAndSendButtonAddressTheSendDialog) {
     HWND send = nullptr;
     ASSERT_TRUE(program_.wait_until(
         [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
-    EXPECT_EQ(window_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO") << "cut to 15 characters";
+    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO") << "cut to 15 characters";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(send, 1029)));
     PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
@@ -150,7 +158,7 @@ TEST_F(NetworkTreeTest, DoubleClickAndSendButtonAddressTheSendDialog) {
                  reinterpret_cast<LPARAM>(toolbar_));
     ASSERT_TRUE(program_.wait_until(
         [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
-    EXPECT_EQ(window_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO");
+    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO");
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(send, 1029))) << "Broadcast to all";
     PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
