@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // An item of the tree; 0 is no item.
@@ -26,10 +25,7 @@ public:
     virtual TreeItem first_child(TreeItem item) = 0;
     virtual TreeItem next_sibling(TreeItem item) = 0;
 
-    // Nothing when the item cannot be read.
-    virtual std::optional<std::string> text(TreeItem item) = 0;
-    virtual std::optional<std::uint32_t> seen(TreeItem item) = 0;
-    // Both at once, for the walk that starts a scan.
+    // An item's whole text and its seen mark; false when it cannot be read.
     virtual bool read(TreeItem item, std::string& text, std::uint32_t& seen) = 0;
     virtual bool set_seen(TreeItem item, std::uint32_t seen) = 0;
 

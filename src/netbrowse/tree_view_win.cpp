@@ -60,23 +60,6 @@ bool TreeViewTree::read(TreeItem item, std::string& text, std::uint32_t& seen) {
     return true;
 }
 
-std::optional<std::string> TreeViewTree::text(TreeItem item) {
-    std::string text;
-    std::uint32_t seen = 0;
-    if (!read(item, text, seen)) return std::nullopt;
-    return text;
-}
-
-std::optional<std::uint32_t> TreeViewTree::seen(TreeItem item) {
-    TVITEMA request{};
-    request.hItem = handle(item);
-    request.mask = TVIF_HANDLE | TVIF_PARAM;
-    if (!SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request))) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(request.lParam);
-}
-
 bool TreeViewTree::set_seen(TreeItem item, std::uint32_t seen) {
     TVITEMA change{};
     change.hItem = handle(item);

@@ -15,8 +15,6 @@ public:
     TreeItem first_root() override;
     TreeItem first_child(TreeItem item) override;
     TreeItem next_sibling(TreeItem item) override;
-    std::optional<std::string> text(TreeItem item) override;
-    std::optional<std::uint32_t> seen(TreeItem item) override;
     bool read(TreeItem item, std::string& text, std::uint32_t& seen) override;
     bool set_seen(TreeItem item, std::uint32_t seen) override;
     TreeItem insert(TreeItem parent, const std::string& text, int image) override;

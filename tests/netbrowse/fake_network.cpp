@@ -19,12 +19,7 @@ TreeItem FakeTree::next_sibling(TreeItem item) {
     return at + 1 == siblings.end() ? 0 : *(at + 1);
 }
 
-std::optional<std::string> FakeTree::text(TreeItem item) {
-    if (!exists(item)) return std::nullopt;
-    return nodes_.at(item).text;
-}
-
-std::optional<std::uint32_t> FakeTree::seen(TreeItem item) {
+std::optional<std::uint32_t> FakeTree::seen(TreeItem item) const {
     if (!exists(item)) return std::nullopt;
     return nodes_.at(item).seen;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,8 +17,6 @@ public:
     TreeItem first_root() override { return first_of(0); }
     TreeItem first_child(TreeItem item) override { return exists(item) ? first_of(item) : 0; }
     TreeItem next_sibling(TreeItem item) override;
-    std::optional<std::string> text(TreeItem item) override;
-    std::optional<std::uint32_t> seen(TreeItem item) override;
     bool read(TreeItem item, std::string& text, std::uint32_t& seen) override;
     bool set_seen(TreeItem item, std::uint32_t seen) override;
     TreeItem insert(TreeItem parent, const std::string& text, int image) override;
@@ -27,6 +26,7 @@ public:
     // computers with a "*" when the picture is not the computer picture.
     std::vector<std::string> lines() const;
     TreeItem item_named(const std::string& text) const;
+    std::optional<std::uint32_t> seen(TreeItem item) const;
 
     std::set<std::string> refuse;  // texts whose insert fails
     int inserts = 0;
