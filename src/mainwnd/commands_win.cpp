@@ -17,6 +17,7 @@
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_rows_win.h"
 #include "mainwnd/message_store_win.h"
+#include "mainwnd/network_scan_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
@@ -275,6 +276,9 @@ void handle_command(HWND dialog, int command, HWND /*control*/, int notification
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);
+            break;
+        case IDM_RESCAN:
+            start_network_scan();
             break;
         case IDM_EXIT:
             on_exit(dialog);

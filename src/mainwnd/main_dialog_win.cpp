@@ -15,6 +15,7 @@
 #include "mainwnd/controls_win.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_store_win.h"
+#include "mainwnd/network_scan_win.h"
 #include "mainwnd/notifications_win.h"
 #include "mainwnd/startup_win.h"
 #include "mainwnd/ui_state_win.h"
@@ -204,6 +205,9 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
+        case WM_NETWORK_STEP:
+            run_network_step(lparam);
+            return TRUE;
         default:
             return FALSE;
     }

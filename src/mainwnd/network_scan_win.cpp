@@ -1,0 +1,125 @@
+// The network scan thread and its tree steps on the user-interface thread
+// (Windows only).
+#include "mainwnd/network_scan_win.h"
+
+#include <functional>
+
+#include "mainwnd/main_window_win.h"
+#include "mainwnd/ui_state_win.h"
+#include "mainwnd/waits_win.h"
+#include "netbrowse/network_scan.h"
+#include "netbrowse/tree_view_win.h"
+#include "netbrowse/wnet_source_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Holds the network lock on the scan thread, which may simply block.
+class ScanLockHold {
+public:
+    ScanLockHold() {
+        if (!g_network_lock) return;
+        const DWORD result = WaitForSingleObject(g_network_lock, INFINITE);
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~ScanLockHold() {
+        if (held_) ReleaseMutex(g_network_lock);
+    }
+    ScanLockHold(const ScanLockHold&) = delete;
+    ScanLockHold& operator=(const ScanLockHold&) = delete;
+
+private:
+    bool held_ = false;
+};
+
+// Hands every group of steps to the main dialog's thread and waits for it. A
+// group is one workgroup, or one batch of its computers, so a scan sends a
+// few messages per workgroup rather than several per computer.
+class UiThreadSteps final : public ScanSteps {
+public:
+    UiThreadSteps(HWND owner, ScanSteps& steps) : owner_(owner), steps_(steps) {}
+
+    void begin() override {
+        on_ui_thread([&] { steps_.begin(); });
+    }
+    TreeNode* workgroup(const std::string& name, TreeNode* parent) override {
+        TreeNode* entry = nullptr;
+        on_ui_thread([&] { entry = steps_.workgroup(name, parent); });
+        return entry;
+    }
+    void computers(const std::vector<std::string>& names, TreeNode* workgroup) override {
+        on_ui_thread([&] { steps_.computers(names, workgroup); });
+    }
+    void finish(bool enumerated) override {
+        on_ui_thread([&] { steps_.finish(enumerated); });
+    }
+
+private:
+    // A window that is gone runs nothing: SendMessage then fails at once.
+    void on_ui_thread(std::function<void()> step) {
+        ScanLockHold hold;
+        SendMessageA(owner_, WM_NETWORK_STEP, 0, reinterpret_cast<LPARAM>(&step));
+    }
+
+    HWND owner_;
+    ScanSteps& steps_;
+};
+
+void show_scan_status(const std::string& text) {
+    if (g_main.network_status_bar) {
+        SendMessageA(g_main.network_status_bar, WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+// The tree view and what the scans know of it, kept from scan to scan; used
+// only on the user-interface thread, inside the scan's steps.
+struct NetworkTreeModel {
+    explicit NetworkTreeModel(HWND tree) : view(tree), mirror(view) {}
+    TreeViewTree view;
+    TreeMirror mirror;
+};
+
+TreeMirror& tree_model(HWND tree) {
+    static NetworkTreeModel model(tree);
+    return model.mirror;
+}
+
+}  // namespace
+
+DWORD WINAPI scan_network(LPVOID tree_view) {
+    HWND tree = static_cast<HWND>(tree_view);
+    try {
+        TreeUpdate update(tree_model(tree), show_scan_status);
+        UiThreadSteps steps(GetParent(tree), update);
+        WNetSource network;
+        return static_cast<DWORD>(scan_network(network, steps));
+    } catch (...) {
+        return static_cast<DWORD>(-1);  // out of memory: the scan ends unfinished
+    }
+}
+
+void start_network_scan() {
+    scan_state(0);
+    if (g_main.scan_thread) {
+        DWORD code = 0;
+        // Only a race can bring a second Rescan before the timer saw the end
+        // of the first: that scan goes on, and the timer enables the commands.
+        if (GetExitCodeThread(g_main.scan_thread, &code) && code == STILL_ACTIVE) {
+            g_main.scan_finished = 0;
+            return;
+        }
+        CloseHandle(g_main.scan_thread);
+    }
+    g_main.scan_thread = CreateThread(nullptr, 0, scan_network, g_main.tree, 0, nullptr);
+    if (!g_main.scan_thread) {
+        scan_state(1);
+        g_main.scan_finished = 1;
+    } else {
+        g_main.scan_finished = 0;
+    }
+}
+
+void run_network_step(LPARAM step) {
+    if (const auto* run = reinterpret_cast<const std::function<void()>*>(step)) (*run)();
+}

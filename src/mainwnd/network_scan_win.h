@@ -1,0 +1,25 @@
+// The network scan thread of Rescan Network and its way to the tree (Windows
+// only).
+//
+// The tree view and the network status bar belong to the user-interface
+// thread, so the scan thread does its tree steps there: it sends each group
+// of steps to the main dialog as WM_NETWORK_STEP, holding the network lock
+// meanwhile. The user-interface thread only ever waits for that lock while
+// handling sent messages (NetworkLockHold), so it always runs the step the
+// lock holder is waiting for.
+#pragma once
+
+#include <windows.h>
+
+// The thread procedure: scans the network into the tree view `tree_view`.
+// Its exit code is 0 after a completed scan and -1 when the whole network
+// could not be enumerated.
+DWORD WINAPI scan_network(LPVOID tree_view);
+
+// Rescan Network: disables the network-scan commands and starts the thread;
+// the main dialog's timer notices its end.
+void start_network_scan();
+
+// Runs one group of the scan's tree steps; the main dialog's handler of
+// WM_NETWORK_STEP.
+void run_network_step(LPARAM step);

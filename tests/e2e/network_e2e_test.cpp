@@ -1,0 +1,168 @@
+// The network tree of the real program under Wine, fed by the stand-in
+// network provider: Rescan Network, the scan state of its button and menu
+// item, double-clicks and the network toolbar's button (Windows only, end to
+// end).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "e2e/png_win.h"
+#include "e2e/program_driver_win.h"
+#include "e2e/tree_reader_win.h"
+#include "netbrowse/standin/scripted_network_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr char kOffice[] =
+    "group SALES\ncomputer PC1\ncomputer PC2\n"
+    "group LAB\ncomputer BUILDSERVER\ncomputer MEASURINGSTATION2\n"
+    "group OFFICE\ncomputer Sales\ncomputer PC1\ncomputer PRINTER\n";
+
+// WM_GETTEXT is copied across processes; GetWindowText of another process's
+// control is not its text.
+std::string control_text(HWND control) {
+    char text[256] = {};
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class NetworkTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(network_.registered()) << "the stand-in provider could not be registered";
+        delete_stored_options();
+        store_dword("cone", 0);
+    }
+
+    void start_program() {
+        ASSERT_TRUE(program_.start());
+        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+        tree_ = GetDlgItem(program_.main_window(), IDC_NETWORK_TREE);
+        toolbar_ = network_toolbar(program_.main_window());
+        ASSERT_NE(toolbar_, nullptr);
+    }
+
+    void exit_program() {
+        program_.post_command(IDM_EXIT);
+        const auto code = program_.wait_exit(5000);
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+    }
+
+    bool rescan_button_enabled() const {
+        return SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0;
+    }
+    std::string network_status() const {
+        return status_bar_text(program_.process(), network_status_bar(program_.main_window()));
+    }
+    // Rescan Network and its end as the user sees it.
+    void rescan_and_wait() {
+        SendMessageA(network_status_bar(program_.main_window()), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(""));
+        program_.post_command(IDM_RESCAN);
+        ASSERT_TRUE(program_.wait_until(
+            [&] { return network_status().rfind("Scanning: ", 0) == 0; }, 10000));
+        ASSERT_TRUE(program_.wait_until([&] { return rescan_button_enabled(); }, 3000));
+    }
+
+    ScriptedNetwork network_;
+    ProgramDriver program_;
+    HWND tree_ = nullptr;
+    HWND toolbar_ = nullptr;
+};
+
+TEST_F(NetworkTreeTest, RescanFillsTheTreeAndUpdatesItInPlace) {
+    ASSERT_TRUE(network_.write(kOffice));
+    start_program();
+    EXPECT_TRUE(tree_lines(program_.process(), tree_).empty()) << "no scan before Rescan";
+    EXPECT_TRUE(rescan_button_enabled());
+
+    rescan_and_wait();
+    // Sales and the second PC1 are entries already; names are shown whole.
+    const std::vector<std::string> office{"SALES",  "  PC1",         "  PC2",
+                                          "LAB",    "  BUILDSERVER", "  MEASURINGSTATION2",
+                                          "OFFICE", "  PRINTER"};
+    EXPECT_EQ(tree_lines(program_.process(), tree_), office);
+    EXPECT_EQ(network_status(), "Scanning: DONE!");
+    for (HTREEITEM item : {tree_item(tree_, 0), tree_item(tree_, 1), tree_item(tree_, 2)}) {
+        SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    }
+    Sleep(300);  // the tree repaints on the program's own thread
+    save_screenshot(program_.main_window(), artifact_path("network-tree.png"));
+
+    rescan_and_wait();
+    EXPECT_EQ(tree_lines(program_.process(), tree_), office) << "an unchanged network";
+
+    ASSERT_TRUE(
+        network_.write("group LAB\nunlisted\ngroup NEWGROUP\ncomputer PC9\n"
+                       "group SALES\ncomputer PC2\ncomputer PC3\n"));
+    rescan_and_wait();
+    EXPECT_EQ(tree_lines(program_.process(), tree_),
+              (std::vector<std::string>{"SALES", "  PC2", "  PC3", "LAB", "NEWGROUP", "  PC9"}));
+    exit_program();
+}
+
+TEST_F(NetworkTreeTest, RescanIsDisabledWhileTheScanRuns) {
+    ASSERT_TRUE(network_.write(std::string("delay 1500\n") + kOffice));
+    start_program();
+    // The menu item shares the button's state (one scan-state switch sets
+    // both); Wine cannot read another process's menus, so the button stands
+    // for both here.
+    program_.post_command(IDM_RESCAN);
+    ASSERT_TRUE(program_.wait_until([&] { return network_status() == "Scanning:"; }));
+    EXPECT_FALSE(rescan_button_enabled());
+
+    ASSERT_TRUE(program_.wait_until([&] { return network_status() == "Scanning: DONE!"; }, 10000));
+    const DWORD done = GetTickCount();
+    ASSERT_TRUE(program_.wait_until([&] { return rescan_button_enabled(); }, 3000));
+    EXPECT_LE(GetTickCount() - done, 1500u) << "the timer sees the end within about a second";
+    exit_program();
+}
+
+TEST_F(NetworkTreeTest, SelectionEnablesTheNetworkToolbarsSendButton) {
+    ASSERT_TRUE(network_.write(kOffice));
+    start_program();
+    rescan_and_wait();
+    EXPECT_FALSE(SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_NEW, 0));
+    SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(tree_item(tree_, 1)));
+    EXPECT_TRUE(program_.wait_until(
+        [&] { return SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_NEW, 0) != 0; }));
+    exit_program();
+}
+
+// Needs the Send dialog (template 121), which lives on its own branch; runs
+// once the program has it.
+TEST_F(NetworkTreeTest, DoubleClickAndSendButtonAddressTheSendDialog) {
+    if (!program_has_dialog(121)) GTEST_SKIP() << "this program has no Send dialog yet";
+    ASSERT_TRUE(network_.write(kOffice));
+    start_program();
+    rescan_and_wait();
+    HTREEITEM lab = tree_item(tree_, 1);
+    SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(lab));
+    HTREEITEM station = reinterpret_cast<HTREEITEM>(SendMessageA(
+        tree_, TVM_GETNEXTITEM, TVGN_NEXT,
+        SendMessageA(tree_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(lab))));
+    ASSERT_NE(station, nullptr);
+    ASSERT_TRUE(double_click_item(program_.process(), tree_, station));
+
+    HWND send = nullptr;
+    ASSERT_TRUE(program_.wait_until(
+        [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
+    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO") << "cut to 15 characters";
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(send, 1029)));
+    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
+
+    PostMessageA(program_.main_window(), WM_COMMAND, MAKEWPARAM(IDM_NEW, 0),
+                 reinterpret_cast<LPARAM>(toolbar_));
+    ASSERT_TRUE(program_.wait_until(
+        [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
+    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO");
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(send, 1029))) << "Broadcast to all";
+    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
+    exit_program();
+}
+
+}  // namespace

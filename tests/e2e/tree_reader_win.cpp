@@ -1,0 +1,122 @@
+// Reads and drives the program's network tree from another process (Windows
+// only, test support). Tree view messages that carry pointers are not copied
+// across processes, so their records live in the program's memory.
+#include "e2e/tree_reader_win.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "e2e/program_driver_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr size_t kTextOffset = 256;
+constexpr size_t kTextSize = 1024;
+
+// Sends `message` with a record copied into the program and copied back.
+template <typename Record>
+bool remote_send(HANDLE process, HWND window, UINT message, WPARAM wparam, Record& record,
+                 std::string* text = nullptr) {
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, kTextOffset + kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return false;
+    Record copy = record;
+    if constexpr (std::is_same_v<Record, TVITEMA>) {
+        copy.pszText = remote + kTextOffset;
+        copy.cchTextMax = kTextSize;
+    }
+    WriteProcessMemory(process, remote, &copy, sizeof copy, nullptr);
+    const bool ok = SendMessageA(window, message, wparam, reinterpret_cast<LPARAM>(remote)) != 0;
+    ReadProcessMemory(process, remote, &record, sizeof record, nullptr);
+    if (text) {
+        char buffer[kTextSize] = {};
+        ReadProcessMemory(process, remote + kTextOffset, buffer, kTextSize - 1, nullptr);
+        *text = buffer;
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return ok;
+}
+
+HTREEITEM next(HWND tree, UINT relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+void lines_of(HANDLE process, HWND tree, HTREEITEM item, int depth, std::vector<std::string>& out) {
+    for (; item; item = next(tree, TVGN_NEXT, item)) {
+        TVITEMA request{};
+        request.mask = TVIF_HANDLE | TVIF_TEXT;
+        request.hItem = item;
+        std::string text;
+        remote_send(process, tree, TVM_GETITEMA, 0, request, &text);
+        out.push_back(std::string(2 * depth, ' ') + text);
+        lines_of(process, tree, next(tree, TVGN_CHILD, item), depth + 1, out);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> tree_lines(HANDLE process, HWND tree) {
+    std::vector<std::string> out;
+    lines_of(process, tree, next(tree, TVGN_ROOT, nullptr), 0, out);
+    return out;
+}
+
+HTREEITEM tree_item(HWND tree, int n) {
+    HTREEITEM item = next(tree, TVGN_ROOT, nullptr);
+    while (item && n-- > 0)
+        item = next(tree, TVGN_NEXT, item);
+    return item;
+}
+
+bool double_click_item(HANDLE process, HWND tree, HTREEITEM item) {
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof item);  // the item goes in, its rectangle comes out
+    if (!remote_send(process, tree, TVM_GETITEMRECT, TRUE, rect)) return false;
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(tree, WM_LBUTTONUP, 0, at);
+    PostMessageA(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(tree, WM_LBUTTONUP, 0, at);
+    return true;
+}
+
+HWND network_toolbar(HWND main) {
+    for (HWND bar = FindWindowExA(main, nullptr, TOOLBARCLASSNAMEA, nullptr); bar;
+         bar = FindWindowExA(main, bar, TOOLBARCLASSNAMEA, nullptr)) {
+        if (SendMessageA(bar, TB_COMMANDTOINDEX, IDM_RESCAN, 0) >= 0) return bar;
+    }
+    return nullptr;
+}
+
+HWND network_status_bar(HWND main) {
+    RECT tree{};
+    GetWindowRect(GetDlgItem(main, IDC_NETWORK_TREE), &tree);
+    for (HWND bar = FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr); bar;
+         bar = FindWindowExA(main, bar, STATUSCLASSNAMEA, nullptr)) {
+        RECT rect{};
+        GetWindowRect(bar, &rect);
+        if (rect.left == tree.left) return bar;
+    }
+    return nullptr;
+}
+
+std::string status_bar_text(HANDLE process, HWND bar) {
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return {};
+    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+    char text[kTextSize] = {};
+    ReadProcessMemory(process, remote, text, kTextSize - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+bool program_has_dialog(int id) {
+    HMODULE program = LoadLibraryExA(program_path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return false;
+    const bool found = FindResourceA(program, MAKEINTRESOURCEA(id), RT_DIALOG) != nullptr;
+    FreeLibrary(program);
+    return found;
+}
