@@ -85,7 +85,7 @@ BOOL on_init(HWND dialog) {
 
     g_total_messages = 0;
     g_unread_messages = 0;
-    g_recipient[0] = '\0';
+    g_main.recipient[0] = '\0';
 
     create_status_bars(dialog);
     status_update(0, 0);

@@ -6,6 +6,7 @@
 #include "core/process_state.h"
 #include "core/win_handles.h"
 #include "mainwnd/main_dialog_win.h"
+#include "mainwnd/main_window_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/startup_win.h"
 #include "mainwnd/waits_win.h"
@@ -83,7 +84,7 @@ int run(HINSTANCE instance, int show) {
 
     DWORD size = sizeof g_sender_name;
     if (!GetComputerNameA(g_sender_name, &size)) g_sender_name[0] = '\0';
-    g_recipient[0] = '\0';
+    g_main.recipient[0] = '\0';
 
     HWND dialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
