@@ -22,6 +22,10 @@ std::optional<MessageRow> selected_row(HWND list);
 // Unread (0) becomes read (1): one unread message fewer, counts refreshed.
 void mark_read(HWND list, MessageRow& row);
 
+// The row that carries `record` becomes answered (2), counts refreshed;
+// nothing when no row carries it.
+void mark_answered(HWND list, const MessageRecord* record);
+
 // Every row's record from the top (the newest); null for a row that cannot be
 // read or carries none.
 std::vector<const MessageRecord*> row_records(HWND list);

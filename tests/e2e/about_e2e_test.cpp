@@ -1,0 +1,145 @@
+// The real program under Wine in the Windows 98 version: the About dialog
+// opened from the menu command, its statistics while messages arrive, are
+// ignored and answered automatically, and the tray menu behind it (Windows
+// only, end to end).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "e2e/png_win.h"
+#include "e2e/program_driver_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+// The window painted in full before it is captured (the whole screen for
+// null).
+void capture(HWND window, const char* name) {
+    if (window) {
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    Sleep(400);
+    save_screenshot(window, artifact_path(name));
+}
+
+class AboutInTheProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        delete_stored_options();
+        store_dword("cone", 0);
+    }
+
+    void TearDown() override {
+        if (program_.wait_exit(0)) return;
+        program_.post_command(IDM_EXIT);
+        EXPECT_TRUE(program_.wait_exit(5000).has_value()) << "the program did not end";
+    }
+
+    void start_program() {
+        ASSERT_TRUE(program_.start());
+        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+    }
+
+    // Opens About and waits until its initialisation has filled the lines.
+    HWND open_about() {
+        program_.post_command(IDM_ABOUT);
+        HWND about = nullptr;
+        program_.wait_until([&] {
+            about = nullptr;
+            for (HWND window : program_.top_level_windows())
+                if (window_text(window) == "About") about = window;
+            return about && line(about, IDC_STAT_SENT) != "Static";
+        });
+        return about;
+    }
+
+    static std::string line(HWND about, int id) { return window_text(GetDlgItem(about, id)); }
+
+    HWND tray_menu() const {
+        for (HWND window : program_.top_level_windows()) {
+            char name[16] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (std::string(name) == "#32768") return window;
+        }
+        return nullptr;
+    }
+
+    // Right click on the tray icon, then the menu's last item, Exit, chosen
+    // with the keyboard. False when the menu did not show.
+    bool choose_exit_from_tray(const char* screenshot = nullptr) {
+        PostMessageA(program_.main_window(), WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+        HWND menu = nullptr;
+        if (!program_.wait_until([&] { return (menu = tray_menu()) != nullptr; })) return false;
+        if (screenshot) capture(nullptr, screenshot);
+        PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    }
+
+    ProgramDriver program_;
+};
+
+TEST_F(AboutInTheProgram, FollowsReceivedAndIgnoredButNotSent) {
+    store_dword("showmmode", 1);  // a repeated message is ignored
+    store_dword("aam", 1);
+    store_string("aat", "Away");
+    start_program();
+
+    HWND about = open_about();
+    ASSERT_NE(about, nullptr) << "no About dialog";
+    EXPECT_EQ(line(about, IDC_STAT_SENT), "Sent: 0");
+    EXPECT_EQ(line(about, IDC_STAT_RECEIVED), "Received: 0");
+    EXPECT_EQ(line(about, IDC_STAT_IGNORED), "Ignored: 0");
+
+    ASSERT_TRUE(write_datagram(datagram("ALPHA", "BETA", "twice")));
+    ASSERT_TRUE(write_datagram(datagram("ALPHA", "BETA", "twice")));
+    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    // The timer refreshes the lines every half second.
+    EXPECT_TRUE(
+        program_.wait_until([&] { return line(about, IDC_STAT_RECEIVED) == "Received: 1"; }, 1500));
+    EXPECT_TRUE(
+        program_.wait_until([&] { return line(about, IDC_STAT_IGNORED) == "Ignored: 1"; }, 1500));
+
+    // Addressed to this computer from ".": the automatic answer goes to this
+    // computer's own mailslot, so it is sent and then received as well.
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetComputerNameA(name, &size));
+    ASSERT_TRUE(write_datagram(datagram(".", name, "are you there")));
+    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 3; }));
+    EXPECT_EQ(program_.rows()[0].from, name) << "the answer came back";
+    EXPECT_EQ(program_.rows()[0].to, ".");
+    EXPECT_TRUE(
+        program_.wait_until([&] { return line(about, IDC_STAT_RECEIVED) == "Received: 3"; }, 1500));
+    EXPECT_EQ(line(about, IDC_STAT_SENT), "Sent: 0") << "Sent is not refreshed";
+    capture(about, "about-dialog.png");
+
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(about); }));
+    about = open_about();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(line(about, IDC_STAT_SENT), "Sent: 1") << "reopened, it shows the answer";
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+TEST_F(AboutInTheProgram, TrayMenuOffersNothingWhileItIsOpen) {
+    start_program();
+    HWND about = open_about();
+    ASSERT_NE(about, nullptr);
+    capture(nullptr, "about-over-main.png");
+    ASSERT_TRUE(choose_exit_from_tray("tray-menu-during-about.png"));
+    EXPECT_FALSE(program_.wait_exit(1000).has_value()) << "Exit is greyed behind About";
+    if (HWND menu = tray_menu()) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(program_.wait_until([&] { return tray_menu() == nullptr; }));
+    EXPECT_TRUE(IsWindow(about));
+
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(choose_exit_from_tray());
+    const auto code = program_.wait_exit(5000);
+    ASSERT_TRUE(code.has_value()) << "after OK the tray menu's Exit works again";
+    EXPECT_EQ(*code, 0u);
+}
+
+}  // namespace
