@@ -261,14 +261,3 @@ void store_dword(const char* name, DWORD value) {
     UniqueKey owner(key);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
-
-void store_string(const char* name, const char* value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    UniqueKey owner(key);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   static_cast<DWORD>(std::strlen(value) + 1));
-}

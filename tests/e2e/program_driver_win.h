@@ -83,4 +83,3 @@ std::string window_text(HWND window);
 std::optional<DWORD> stored_dword(const char* name);
 void delete_stored_options();
 void store_dword(const char* name, DWORD value);
-void store_string(const char* name, const char* value);

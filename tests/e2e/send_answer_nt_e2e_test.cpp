@@ -123,6 +123,29 @@ protected:
         return nullptr;
     }
 
+    // Puts one item named `caption` into the program's network tree and
+    // selects it, as a scan and a click would. The item's text must live in
+    // the program's memory.
+    void select_tree_item(const std::string& caption) const {
+        HWND tree = GetDlgItem(program_.main_window(), IDC_NETWORK_TREE);
+        HANDLE process = program_.process();
+        auto* remote =
+            static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        ASSERT_NE(remote, nullptr);
+        TVINSERTSTRUCTA insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = remote + 1024;
+        WriteProcessMemory(process, remote, &insert, sizeof insert, nullptr);
+        WriteProcessMemory(process, remote + 1024, caption.c_str(), caption.size() + 1, nullptr);
+        const LRESULT item =
+            SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(remote));
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, item);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        ASSERT_NE(item, 0);
+    }
+
     std::wstring log_;
     std::string computer_;
     std::unique_ptr<InstalledService> service_;
@@ -172,6 +195,22 @@ TEST_F(SendAndAnswerOnNt, NewFromTheMenuAndFromTheNetworkToolbar) {
     PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(pump_until([&] { return !IsWindow(send); }, 3000));
 
+    // Again, with a workgroup of a long name selected in the tree.
+    select_tree_item("WORKGROUP-OF-THE-WEST");
+    PostMessageA(program_.main_window(), WM_COMMAND, MAKEWPARAM(IDM_NEW, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(toolbar));
+    send = wait_window("Send Message");
+    ASSERT_NE(send, nullptr);
+    EXPECT_EQ(text_of(GetDlgItem(send, IDC_SEND_RECIPIENT)), "WORKGROUP-OF-TH");
+    EXPECT_FALSE(enabled(send, IDC_SEND_RECIPIENT)) << "the tree's name cannot be changed";
+    type(GetDlgItem(send, IDC_SEND_TEXT), "Hello, west");
+    click(send, IDOK);
+    calls = wait_sends(3);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].recipient, L"WORKGROUP-OF-TH");
+    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(pump_until([&] { return !IsWindow(send); }, 3000));
+
     program_.post_command(IDM_EXIT);
     ASSERT_TRUE(pump_until([&] { return program_.wait_exit(0).has_value(); }, 5000));
     // The history reached the registry: newest first, in upper case.
@@ -188,7 +227,7 @@ TEST_F(SendAndAnswerOnNt, NewFromTheMenuAndFromTheNetworkToolbar) {
     std::vector<std::string> history;
     for (const char* name = names; *name; name += std::strlen(name) + 1)
         history.push_back(name);
-    EXPECT_EQ(history, (std::vector<std::string>{"*", "BETA"}));
+    EXPECT_EQ(history, (std::vector<std::string>{"WORKGROUP-OF-TH", "*", "BETA"}));
 }
 
 TEST_F(SendAndAnswerOnNt, RejectedNameShowsTheErrorAndClosesWithoutDcsd) {
