@@ -25,6 +25,7 @@
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
+#include "settings/settings_sheet_win.h"
 
 namespace {
 
@@ -204,6 +205,89 @@ void on_about(HWND dialog) {
     tray_menu_state(1);
 }
 
+// Both counters changed: the list is empty, or its new row is selected.
+void after_row_deleted(HWND list, int deleted, int count_before) {
+    if (--g_total_messages == 0) {
+        message_toolbar_state(0);
+        message_menu_state(0);
+    } else {
+        select_row(list, deleted == count_before - 1 ? deleted - 1 : deleted);
+    }
+    refresh_counts();
+}
+
+void on_delete(HWND dialog) {
+    bool ask;
+    {
+        ScopedLock hold(g_options_lock);
+        ask = g_options.cond != 0;
+    }
+    if (ask && !confirm(dialog, "Do you really want to delete message ?")) return;
+
+    ScopedLock hold(g_message_list_lock);
+    const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
+    const std::optional<MessageRow> row = selected_row(g_main.list);
+    if (!row) return;
+    delete row->record;
+    if (row->image == 0) --g_unread_messages;
+    SendMessageA(g_main.list, LVM_DELETEITEM, row->index, 0);
+    after_row_deleted(g_main.list, row->index, count);
+}
+
+void on_delete_all(HWND dialog) {
+    bool ask;
+    {
+        ScopedLock hold(g_options_lock);
+        ask = g_options.cond != 0 || g_options.conda != 0;
+    }
+    if (ask && !confirm(dialog, "Do you really want to delete all messages ?")) return;
+
+    WaitCursor wait;
+    ScopedLock hold(g_message_list_lock);
+    const std::vector<const MessageRecord*> records = row_records(g_main.list);
+    if (records.empty()) return;
+    for (const MessageRecord* record : records)
+        delete record;
+    SendMessageA(g_main.list, LVM_DELETEALLITEMS, 0, 0);
+    g_total_messages = 0;
+    g_unread_messages = 0;
+    refresh_counts();
+    message_toolbar_state(0);
+    message_menu_state(0);
+}
+
+void on_mark_read() {
+    ScopedLock hold(g_message_list_lock);
+    if (std::optional<MessageRow> row = selected_row(g_main.list)) mark_read(g_main.list, *row);
+}
+
+void on_mark_all_read() {
+    ScopedLock hold(g_message_list_lock);
+    const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
+    if (count <= 0) return;
+    for (int index = 0; index < count; ++index) {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = index;
+        if (!SendMessageA(g_main.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
+        if (item.iImage != 0) continue;
+        item.iImage = 1;
+        SendMessageA(g_main.list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    g_unread_messages = 0;
+    refresh_counts();
+}
+
+void on_auto_answer_mode() {
+    int on;
+    {
+        ScopedLock hold(g_options_lock);
+        g_options.aam = g_options.aam == 0 ? 1 : 0;
+        on = g_options.aam;
+    }
+    auto_answer_menu_check(on);
+}
+
 // The whole list as one HTML page, newest message first.
 void on_save_list_html(HWND dialog) {
     const std::string proposed = propose_list_name(std::time(nullptr));
@@ -239,11 +323,29 @@ void handle_command(HWND dialog, int command, HWND control, int notification) {
         case IDM_ABOUT:
             on_about(dialog);
             break;
+        case IDM_DELETE:
+            on_delete(dialog);
+            break;
+        case IDM_DELETE_ALL:
+            on_delete_all(dialog);
+            break;
         case IDM_VIEW:
             on_view(dialog);
             break;
+        case IDM_MARK_READ:
+            on_mark_read();
+            break;
+        case IDM_MARK_ALL_READ:
+            on_mark_all_read();
+            break;
+        case IDM_AUTO_ANSWER:
+            on_auto_answer_mode();
+            break;
         case IDM_SAVE_HTML:
             if (notification == 0) on_save_list_html(dialog);
+            break;
+        case IDM_SETTINGS:
+            open_settings_sheet(dialog);
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);

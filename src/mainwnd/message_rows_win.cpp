@@ -43,6 +43,14 @@ void mark_answered(HWND list, const MessageRecord* record) {
     refresh_counts();
 }
 
+void select_row(HWND list, int row) {
+    LVITEMA state{};
+    state.stateMask = static_cast<UINT>(-1);
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+}
+
 std::vector<const MessageRecord*> row_records(HWND list) {
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<const MessageRecord*> records;

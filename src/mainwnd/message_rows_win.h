@@ -26,6 +26,9 @@ void mark_read(HWND list, MessageRow& row);
 // nothing when no row carries it.
 void mark_answered(HWND list, const MessageRecord* record);
 
+// Makes `row` the selected and focused row and the selection mark.
+void select_row(HWND list, int row);
+
 // Every row's record from the top (the newest); null for a row that cannot be
 // read or carries none.
 std::vector<const MessageRecord*> row_records(HWND list);

@@ -6,7 +6,9 @@
 #include "core/message.h"
 #include "core/time_text.h"
 #include "mainwnd/main_window_win.h"
+#include "mainwnd/message_rows_win.h"
 #include "mainwnd/message_store_win.h"
+#include "resources/resource.h"
 #include "settings/options.h"
 
 namespace {
@@ -18,14 +20,6 @@ void set_cell(HWND list, int row, int column, const char* text) {
     cell.iSubItem = column;
     cell.pszText = const_cast<char*>(text);
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
-}
-
-void select_row(HWND list, int row) {
-    LVITEMA state{};
-    state.stateMask = static_cast<UINT>(-1);
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-    SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
 }
 
 // Runs inside the insert request, which holds the message-list lock, while
@@ -48,13 +42,41 @@ void on_row_inserted(const NMLISTVIEW* inserted) {
     if (g_options.mlrm || g_total_messages.load() == 0) select_row(list, row);
 }
 
+void send_command(HWND dialog, int command) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+// What a double-click on the list does, as the user chose it.
+int double_click_command() {
+    ScopedLock hold(g_options_lock);
+    switch (g_options.defact) {
+        case 1:
+            return IDM_ANSWER;
+        case 2:
+            return IDM_DELETE;
+        default:
+            return IDM_VIEW;
+    }
+}
+
 }  // namespace
 
-LRESULT handle_notification(HWND /*dialog*/, const NMHDR* header) {
+LRESULT handle_notification(HWND dialog, const NMHDR* header) {
     if (!header) return 0;
     switch (header->code) {
         case LVN_INSERTITEM:
             on_row_inserted(reinterpret_cast<const NMLISTVIEW*>(header));
+            return 0;
+        case LVN_KEYDOWN:
+            if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) {
+                send_command(dialog, IDM_DELETE);
+            }
+            return 0;
+        case NM_DBLCLK:
+            if (header->idFrom == IDC_MESSAGE_LIST) {
+                send_command(dialog, double_click_command());
+                return 1;
+            }
             return 0;
         default:
             return 0;

@@ -29,3 +29,15 @@ void bring_to_front_toggle(HWND dialog, int minimised);
 // A confirmation box (Yes/No, question icon) owned by `owner`, with the tray
 // menu greyed while it is shown. True only for Yes.
 bool confirm(HWND owner, const char* question);
+
+// Shows the wait cursor for its lifetime, then the cursor it replaced.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};

@@ -6,6 +6,7 @@
 #include "core/process_state.h"
 #include "core/win_handles.h"
 #include "mainwnd/main_dialog_win.h"
+#include "mainwnd/ui_state_win.h"
 #include "mainwnd/startup_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
@@ -32,18 +33,6 @@ bool activate_other_copy() {
     SetForegroundWindow(other);
     return true;
 }
-
-// Shows the wait cursor while the Messenger service is prepared.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 int run(HINSTANCE instance, int show) {
     if (!(GetSystemMetrics(SM_NETWORK) & 1)) return fail("No network found !");

@@ -156,6 +156,10 @@ std::vector<ListRow> ProgramDriver::rows() const {
     return rows;
 }
 
+int ProgramDriver::row_count() const {
+    return static_cast<int>(SendMessageA(GetDlgItem(main_, 1000), LVM_GETITEMCOUNT, 0, 0));
+}
+
 std::string ProgramDriver::status_text(int part) const {
     HWND bar = FindWindowExA(main_, nullptr, STATUSCLASSNAMEA, nullptr);
     if (!bar) return {};
@@ -169,6 +173,56 @@ std::string ProgramDriver::status_text(int part) const {
 
 void ProgramDriver::post_command(int command) const {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+bool ProgramDriver::select_row(int row) const {
+    HWND list = GetDlgItem(main_, 1000);
+    RemoteBuffer remote(process_.get(), sizeof(LVITEMA));
+    if (!remote) return false;
+    LVITEMA state{};
+    state.stateMask = static_cast<UINT>(-1);
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    remote.write(0, &state, sizeof state);
+    if (!SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.at(0)))) {
+        return false;
+    }
+    SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+    return true;
+}
+
+void ProgramDriver::press_delete_key() const {
+    HWND list = GetDlgItem(main_, 1000);
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0x01530001);
+    PostMessageA(list, WM_KEYUP, VK_DELETE, 0xC1530001);
+}
+
+bool ProgramDriver::double_click_row(int row) const {
+    HWND list = GetDlgItem(main_, 1000);
+    RemoteBuffer remote(process_.get(), sizeof(RECT));
+    if (!remote) return false;
+    RECT rect{};
+    rect.left = LVIR_LABEL;
+    remote.write(0, &rect, sizeof rect);
+    if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.at(0)))) {
+        return false;
+    }
+    remote.read(0, &rect, sizeof rect);
+    const LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    return true;
+}
+
+bool ProgramDriver::toolbar_button_enabled(int command) const {
+    for (HWND toolbar = FindWindowExA(main_, nullptr, TOOLBARCLASSNAMEA, nullptr); toolbar;
+         toolbar = FindWindowExA(main_, toolbar, TOOLBARCLASSNAMEA, nullptr)) {
+        if (SendMessageA(toolbar, TB_COMMANDTOINDEX, command, 0) != -1) {
+            return SendMessageA(toolbar, TB_ISBUTTONENABLED, command, 0) != 0;
+        }
+    }
+    return false;
 }
 
 std::vector<HWND> ProgramDriver::top_level_windows() const {
@@ -260,4 +314,15 @@ void store_dword(const char* name, DWORD value) {
     }
     UniqueKey owner(key);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void store_string(const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    UniqueKey owner(key);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
 }

@@ -40,6 +40,7 @@ public:
     HWND main_window() const { return main_; }
 
     std::vector<ListRow> rows() const;
+    int row_count() const;
     // Part 0 or 1 of the message status bar.
     std::string status_text(int part) const;
     // Polls `condition` until it holds or the time runs out.
@@ -54,6 +55,14 @@ public:
     }
 
     void post_command(int command) const;
+    // The row the user clicked last: selected, focused, the selection mark.
+    bool select_row(int row) const;
+    // The Delete key pressed in the message list.
+    void press_delete_key() const;
+    // A double-click on the row's first column.
+    bool double_click_row(int row) const;
+    // Whether the toolbar button `command` can be pressed.
+    bool toolbar_button_enabled(int command) const;
     // A message box or dialog of the program whose static text or caption
     // contains `text`; null when there is none.
     HWND find_dialog_with_text(const std::string& text) const;
@@ -83,3 +92,4 @@ std::string window_text(HWND window);
 std::optional<DWORD> stored_dword(const char* name);
 void delete_stored_options();
 void store_dword(const char* name, DWORD value);
+void store_string(const char* name, const std::string& value);

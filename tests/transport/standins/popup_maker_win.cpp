@@ -38,7 +38,9 @@ HWND PopupMaker::show(const wchar_t* title, const std::optional<std::wstring>& t
     // window manager takes seconds to take a visible window down.
     auto popup = std::make_unique<Popup>();
     popup->ignored_closes = ignored_closes;
-    HWND window = CreateWindowExW(0, kPopupClass, title, WS_POPUP | WS_CAPTION, 10, 10, 300, 120,
+    // Titled only once its text is in place: a popup found by its title
+    // before it has its text control is closed unread, by design.
+    HWND window = CreateWindowExW(0, kPopupClass, L"", WS_POPUP | WS_CAPTION, 10, 10, 300, 120,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) return nullptr;
     popup->window = window;
@@ -47,6 +49,7 @@ HWND PopupMaker::show(const wchar_t* title, const std::optional<std::wstring>& t
         CreateWindowExW(0, L"Static", text->c_str(), WS_CHILD | WS_VISIBLE, 5, 5, 280, 80, window,
                         nullptr, GetModuleHandleW(nullptr), nullptr);
     }
+    SetWindowTextW(window, title);
     popups_.push_back(std::move(popup));
     return window;
 }

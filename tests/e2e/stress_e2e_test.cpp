@@ -1,0 +1,103 @@
+// A thousand incoming messages and commands, randomly interleaved, with the
+// counts checked against the rows throughout (Windows only, end to end).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "e2e/png_win.h"
+#include "e2e/program_test_win.h"
+
+namespace {
+
+class Stress : public ProgramTest {
+protected:
+    // Commands that open no window run to their end before this returns.
+    void command(int id) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(program_.main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL,
+                            5000, &ignored);
+    }
+
+    void select_some_row(std::mt19937& random) {
+        const int count = program_.row_count();
+        if (count > 0) program_.select_row(static_cast<int>(random() % count));
+    }
+
+    // Opens the View dialog on the marked message and closes it again.
+    void view() {
+        program_.post_command(IDM_VIEW);
+        HWND view = wait_for_dialog("View Message");
+        if (!view) return;  // nothing marked
+        PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(view); }));
+    }
+
+    // The counts the status bar shows agree with the rows.
+    // Messages may still be arriving, so a mismatch must persist to count.
+    ::testing::AssertionResult counts_match_rows() {
+        std::string last;
+        const bool settled = program_.wait_until(
+            [&] {
+                const std::vector<ListRow> rows = program_.rows();
+                const auto unread = std::count_if(rows.begin(), rows.end(),
+                                                  [](const ListRow& r) { return r.image == 0; });
+                const std::string status = counts();
+                const std::string expected = "Message(s): " + std::to_string(rows.size()) +
+                                             " / Unread message(s): " + std::to_string(unread);
+                last = "rows say " + expected + ", status says " + status;
+                return status == expected;
+            },
+            3000);
+        if (settled) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << last;
+    }
+};
+
+TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheCountsTrue) {
+    store_dword("cond", 0);
+    store_dword("conda", 0);
+    start_program();
+    std::mt19937 random(20261207);
+    int written = 0;
+    for (int step = 1; step <= 1000; ++step) {
+        const unsigned pick = random() % 100;
+        if (pick < 45) {
+            const std::string from = "PEER" + std::to_string(random() % 7);
+            ASSERT_TRUE(write_datagram(datagram(from, "ME", "message " + std::to_string(step))));
+            ++written;
+        } else if (pick < 55) {
+            select_some_row(random);
+            view();
+        } else if (pick < 72) {
+            select_some_row(random);
+            command(IDM_DELETE);
+        } else if (pick < 74) {
+            command(IDM_DELETE_ALL);
+        } else if (pick < 92) {
+            select_some_row(random);
+            command(IDM_MARK_READ);
+        } else {
+            command(IDM_MARK_ALL_READ);
+        }
+        if (step % 50 == 0) {
+            ASSERT_TRUE(counts_match_rows()) << "after step " << step;
+        }
+    }
+    ASSERT_TRUE(counts_match_rows()) << "at the end";
+    std::printf("%d messages written, %zu rows left\n", written, program_.rows().size());
+    save_screenshot(program_.main_window(), artifact_path("main-window-after-stress.png"));
+
+    const DWORD start = GetTickCount();
+    program_.post_command(IDM_EXIT);
+    const auto code = program_.wait_exit(5000);
+    ASSERT_TRUE(code.has_value()) << "the program did not end";
+    std::printf("exit took %lu ms\n", GetTickCount() - start);
+    EXPECT_EQ(*code, 0u);
+}
+
+}  // namespace
