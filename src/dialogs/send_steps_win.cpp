@@ -34,7 +34,8 @@ bool send_message(HWND dialog, SendFunction send, const char* to,
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const bool sent = text && send(g_sender_name, to, text->c_str()) != 0;
     SetCursor(previous);
-    if (!sent) MessageBoxA(dialog, "Error sending message !", "Quorvanta Messenger", MB_OK);
+    if (!sent)
+        MessageBoxA(dialog, "Error sending message !", "Quorvanta Messenger", MB_OK | MB_ICONERROR);
     return sent;
 }
 
