@@ -4,12 +4,16 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string>
 
 #include "core/process_state.h"
+#include "dialogs/about_dialog_win.h"
+#include "dialogs/answer_dialog_win.h"
 #include "dialogs/save_as_win.h"
+#include "dialogs/send_dialog_win.h"
 #include "dialogs/view_dialog_win.h"
 #include "export/file_names.h"
 #include "export/message_files.h"
@@ -141,6 +145,67 @@ void on_view(HWND dialog) {
     clear_active_dialog();
 }
 
+// The caption of the tree's selected item, at most 15 characters, into the
+// recipient buffer; empty when nothing is selected or it cannot be read.
+void read_tree_selection(char (&recipient)[16]) {
+    bool read = false;
+    {
+        // The scan thread changes the tree while it holds the network lock.
+        NetworkLockHold hold;
+        auto selected =
+            reinterpret_cast<HTREEITEM>(SendMessageA(g_main.tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (selected) {
+            TVITEMA item{};
+            item.mask = TVIF_TEXT | TVIF_HANDLE;
+            item.hItem = selected;
+            item.pszText = recipient;
+            item.cchTextMax = sizeof recipient;
+            read = SendMessageA(g_main.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            // The tree may answer with its own copy instead of filling ours.
+            if (read && item.pszText && item.pszText != recipient)
+                std::strncpy(recipient, item.pszText, sizeof recipient - 1);
+        }
+    }
+    if (!read) recipient[0] = '\0';
+    recipient[sizeof recipient - 1] = '\0';
+}
+
+// The network toolbar's button offers "Broadcast to all" and the tree's
+// selected name; the menu, the message toolbar and a double-click on the
+// tree (which fills the recipient buffer first) do not offer broadcast.
+void on_new(HWND dialog, HWND control) {
+    const int show_broadcast = control && control == g_main.network_toolbar;
+    if (show_broadcast) read_tree_selection(g_main.recipient);
+    show_send_dialog(dialog, {g_main.recipient, show_broadcast, toolbar_icon_size()});
+    g_main.recipient[0] = '\0';
+    clear_active_dialog();
+}
+
+// Marks the selected message read, opens the Answer dialog on it and marks
+// it answered when a reply went out.
+void on_answer(HWND dialog) {
+    std::optional<MessageRow> row;
+    {
+        ScopedLock hold(g_message_list_lock);
+        row = selected_row(g_main.list);
+        if (row) mark_read(g_main.list, *row);
+    }
+    if (!row) return;
+    const INT_PTR answered = show_answer_dialog(dialog, {row->record, toolbar_icon_size()});
+    clear_active_dialog();
+    if (!answered || row->image == 2) return;
+    // Messages that arrived meanwhile may have moved the row.
+    ScopedLock hold(g_message_list_lock);
+    mark_answered(g_main.list, row->record);
+}
+
+// The tray menu cannot offer Options, About and Exit behind the dialog.
+void on_about(HWND dialog) {
+    tray_menu_state(0);
+    show_about_dialog(dialog);
+    tray_menu_state(1);
+}
+
 // Both counters changed: the list is empty, or its new row is selected.
 void after_row_deleted(HWND list, int deleted, int count_before) {
     if (--g_total_messages == 0) {
@@ -245,10 +310,19 @@ void on_save_list_html(HWND dialog) {
 
 }  // namespace
 
-void handle_command(HWND dialog, int command, HWND /*control*/, int notification) {
+void handle_command(HWND dialog, int command, HWND control, int notification) {
     switch (command) {
         case IDCANCEL:
             ShowWindow(dialog, SW_MINIMIZE);
+            break;
+        case IDM_NEW:
+            on_new(dialog, control);
+            break;
+        case IDM_ANSWER:
+            on_answer(dialog);
+            break;
+        case IDM_ABOUT:
+            on_about(dialog);
             break;
         case IDM_DELETE:
             on_delete(dialog);

@@ -28,6 +28,21 @@ void mark_read(HWND list, MessageRow& row) {
     refresh_counts();
 }
 
+void mark_answered(HWND list, const MessageRecord* record) {
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(record);
+    const int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(&find)));
+    if (index < 0) return;
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = index;
+    item.iImage = 2;
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    refresh_counts();
+}
+
 void select_row(HWND list, int row) {
     LVITEMA state{};
     state.stateMask = static_cast<UINT>(-1);

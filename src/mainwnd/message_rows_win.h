@@ -22,6 +22,10 @@ std::optional<MessageRow> selected_row(HWND list);
 // Unread (0) becomes read (1): one unread message fewer, counts refreshed.
 void mark_read(HWND list, MessageRow& row);
 
+// The row that carries `record` becomes answered (2), counts refreshed;
+// nothing when no row carries it.
+void mark_answered(HWND list, const MessageRecord* record);
+
 // Makes `row` the selected and focused row and the selection mark.
 void select_row(HWND list, int row);
 

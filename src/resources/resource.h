@@ -37,6 +37,23 @@
 #define IDC_MESSAGE_LIST 1000
 #define IDC_NETWORK_TREE 1001
 
+// Send Message dialog controls
+#define IDC_SEND_TEXT 1004
+#define IDC_SEND_RECIPIENT 1006
+#define IDC_SEND_FRAME 1015
+#define IDC_BROADCAST 1029
+
+// Answer Message dialog controls
+#define IDC_ANSWER_FROM 1010
+#define IDC_ANSWER_RECEIVED 1013
+#define IDC_ANSWER_REPLY 1014
+#define IDC_QUOTE 1034
+
+// About dialog controls
+#define IDC_STAT_SENT 1030
+#define IDC_STAT_RECEIVED 1031
+#define IDC_STAT_IGNORED 1032
+
 // View Message dialog controls
 #define IDC_VIEW_SAVE 3
 #define IDC_VIEW_TEXT 1008

@@ -129,9 +129,14 @@ TEST_F(ViewDialog, ShowsTheMessageOverItsOwner) {
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
 
+    // A thread has a focus only while its window is active, and tests running
+    // beside this one may take the foreground: the dialog is brought back.
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &gui));
+    for (int tries = 0; tries < 100 && !gui.hwndFocus; ++tries, Sleep(20)) {
+        SetForegroundWindow(dialog_);
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &gui));
+    }
     EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog_, IDCANCEL)) << "Exit has the focus";
     close();
 }

@@ -1,0 +1,61 @@
+// What the Send and Answer dialogs share (Windows only).
+#include "dialogs/send_steps_win.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <new>
+
+#include "core/process_state.h"
+#include "settings/options.h"
+
+void SendCounter::create(HWND dialog) {
+    // The bar places itself along the dialog's bottom edge.
+    bar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, dialog,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    count_ = 0;
+    show();
+}
+
+void SendCounter::add_one() {
+    ++count_;
+    show();
+}
+
+void SendCounter::show() const {
+    if (!bar_) return;
+    char text[32];
+    std::snprintf(text, sizeof text, "Sent times: %d", count_);
+    SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+bool send_message(HWND dialog, SendFunction send, const char* to,
+                  const std::optional<std::string>& text) {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const bool sent = text && send(g_sender_name, to, text->c_str()) != 0;
+    SetCursor(previous);
+    if (!sent)
+        MessageBoxA(dialog, "Error sending message !", "Quorvanta Messenger", MB_OK | MB_ICONERROR);
+    return sent;
+}
+
+bool stays_open_after_send() {
+    ScopedLock hold(g_options_lock);
+    return g_options.dcsd != 0;
+}
+
+std::optional<std::string> control_text(HWND control) try {
+    const int length = GetWindowTextLengthA(control);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int read = GetWindowTextA(control, text.data(), length + 1);
+    if (read <= 0) return std::nullopt;
+    text.resize(static_cast<size_t>(read));
+    return text;
+} catch (const std::bad_alloc&) {
+    return std::nullopt;
+}
+
+void set_enabled(HWND control, bool enabled) {
+    if ((IsWindowEnabled(control) != 0) != enabled) EnableWindow(control, enabled);
+}

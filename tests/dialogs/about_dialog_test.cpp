@@ -1,0 +1,36 @@
+// The About dialog from the program's own template: the three statistics at
+// opening, Received and Ignored following their counters while it is open,
+// Sent not (Windows only).
+#include <gtest/gtest.h>
+
+#include "core/process_state.h"
+#include "dialogs/about_dialog_win.h"
+#include "dialogs/modal_dialog_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+TEST(AboutDialog, ShowsTheStatisticsAndFollowsReceivedAndIgnored) {
+    g_statistics.sent = 3;
+    g_statistics.received = 12;
+    g_statistics.ignored = 0;
+    ModalDialog dialog;
+    ASSERT_NE(dialog.open("About", [](HWND owner) { return show_about_dialog(owner); }), nullptr);
+    // The template is visible: it shows before its initialisation has ended.
+    ASSERT_TRUE(eventually([&] { return dialog.focus() == dialog.item(IDCANCEL); }));
+    EXPECT_EQ(dialog.text(IDC_STAT_SENT), "Sent: 3");
+    EXPECT_EQ(dialog.text(IDC_STAT_RECEIVED), "Received: 12");
+    EXPECT_EQ(dialog.text(IDC_STAT_IGNORED), "Ignored: 0");
+
+    ++g_statistics.sent;
+    ++g_statistics.received;
+    g_statistics.ignored += 2;
+    EXPECT_TRUE(eventually([&] { return dialog.text(IDC_STAT_RECEIVED) == "Received: 13"; }, 1500));
+    EXPECT_TRUE(eventually([&] { return dialog.text(IDC_STAT_IGNORED) == "Ignored: 2"; }, 1500));
+    EXPECT_EQ(dialog.text(IDC_STAT_SENT), "Sent: 3") << "Sent keeps its value from the opening";
+
+    dialog.click(IDCANCEL);
+    EXPECT_EQ(dialog.wait_closed(), 0);
+}
+
+}  // namespace
