@@ -124,6 +124,16 @@ TEST_F(Commands, DoubleClickDoesWhatDefactSays) {
     ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(view); }));
     EXPECT_EQ(program_.rows()[0].image, 1);
     exit_program();
+
+    store_dword("defact", 1);  // answer
+    start_program();
+    receive(1);
+    ASSERT_TRUE(program_.double_click_row(0));
+    HWND answer = wait_for_dialog("Answer Message");
+    ASSERT_NE(answer, nullptr) << "the Answer dialog opens on the message";
+    PostMessageA(answer, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(answer); }));
+    exit_program();
 }
 
 int window_width(HWND window) {

@@ -142,18 +142,21 @@ void ProgramDriver::kill() {
 
 std::vector<ListRow> ProgramDriver::rows() const {
     std::vector<ListRow> rows;
-    HWND list = GetDlgItem(main_, 1000);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        ListRow r;
-        r.from = remote_item_text(process_.get(), list, row, 0);
-        r.to = remote_item_text(process_.get(), list, row, 1);
-        r.time = remote_item_text(process_.get(), list, row, 2);
-        r.image = remote_item_image(process_.get(), list, row);
-        r.selected = SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
-        rows.push_back(r);
-    }
+    const int count = row_count();
+    for (int index = 0; index < count; ++index)
+        rows.push_back(row(index));
     return rows;
+}
+
+ListRow ProgramDriver::row(int index) const {
+    HWND list = GetDlgItem(main_, 1000);
+    ListRow r;
+    r.from = remote_item_text(process_.get(), list, index, 0);
+    r.to = remote_item_text(process_.get(), list, index, 1);
+    r.time = remote_item_text(process_.get(), list, index, 2);
+    r.image = remote_item_image(process_.get(), list, index);
+    r.selected = SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED;
+    return r;
 }
 
 int ProgramDriver::row_count() const {

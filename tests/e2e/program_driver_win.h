@@ -40,6 +40,7 @@ public:
     HWND main_window() const { return main_; }
 
     std::vector<ListRow> rows() const;
+    ListRow row(int index) const;
     int row_count() const;
     // The text of the message status bar's left (0) or right (1) field.
     std::string status_text(int part) const;

@@ -291,6 +291,14 @@ TEST_F(SendAndAnswerOnNt, AnswerMarksTheMessageAnsweredOnlyWhenSent) {
         << "the answered message shows answered";
     EXPECT_EQ(program_.rows()[1].from, "ALPHA");
     EXPECT_EQ(program_.rows()[0].image, 0);
+
+    ASSERT_TRUE(program_.select_row(1));
+    program_.post_command(IDM_VIEW);
+    HWND view = wait_window("View Message");
+    ASSERT_NE(view, nullptr);
+    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(pump_until([&] { return !IsWindow(view); }, 3000));
+    EXPECT_EQ(program_.rows()[1].image, 2) << "viewing keeps it answered";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// A thousand incoming messages and commands, randomly interleaved, with the
-// counts checked against the rows throughout (Windows only, end to end).
+// A thousand incoming messages and commands (View, Answer with a send,
+// Delete, Delete All, Mark As Read, Mark All As Read), randomly interleaved,
+// with the counts checked against the rows throughout (Windows only, end to
+// end).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -23,9 +25,34 @@ protected:
                             5000, &ignored);
     }
 
-    void select_some_row(std::mt19937& random) {
+    // The marked row, or -1 for none.
+    int select_some_row(std::mt19937& random) {
         const int count = program_.row_count();
-        if (count > 0) program_.select_row(static_cast<int>(random() % count));
+        if (count <= 0) return -1;
+        const int index = static_cast<int>(random() % count);
+        return program_.select_row(index) ? index : -1;
+    }
+
+    // Answers the marked message: with a reply when it came from ".", which
+    // the answer reaches through this computer's own mailslot; otherwise the
+    // dialog is cancelled (which leaves the message read).
+    void answer(int index) {
+        if (index < 0) return;
+        const bool reachable = program_.row(index).from == ".";
+        program_.post_command(IDM_ANSWER);
+        HWND dialog = wait_for_dialog("Answer Message");
+        ASSERT_NE(dialog, nullptr);
+        if (reachable) {
+            HWND reply = GetDlgItem(dialog, IDC_ANSWER_REPLY);
+            for (char c : std::string("ok"))
+                SendMessageA(reply, WM_CHAR, c, 1);
+            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            ++answers_sent_;
+            if (program_.wait_until([&] { return !IsWindow(dialog); }, 1000)) return;
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(dialog); }))
+            << "the Answer dialog did not close; an error box may hold it";
     }
 
     // Opens the View dialog on the marked message and closes it again.
@@ -56,6 +83,8 @@ protected:
         if (settled) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << last;
     }
+
+    int answers_sent_ = 0;
 };
 
 TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheCountsTrue) {
@@ -67,12 +96,15 @@ TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheCountsTrue) {
     for (int step = 1; step <= 1000; ++step) {
         const unsigned pick = random() % 100;
         if (pick < 45) {
-            const std::string from = "PEER" + std::to_string(random() % 7);
+            const unsigned peer = random() % 8;
+            const std::string from = peer == 0 ? "." : "PEER" + std::to_string(peer);
             ASSERT_TRUE(write_datagram(datagram(from, "ME", "message " + std::to_string(step))));
             ++written;
-        } else if (pick < 55) {
+        } else if (pick < 52) {
             select_some_row(random);
             view();
+        } else if (pick < 58) {
+            answer(select_some_row(random));
         } else if (pick < 72) {
             select_some_row(random);
             command(IDM_DELETE);
@@ -89,7 +121,9 @@ TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheCountsTrue) {
         }
     }
     ASSERT_TRUE(counts_match_rows()) << "at the end";
-    std::printf("%d messages written, %zu rows left\n", written, program_.rows().size());
+    std::printf("%d messages written, %d answers sent, %d rows left\n", written, answers_sent_,
+                program_.row_count());
+    EXPECT_GT(answers_sent_, 0);
     save_screenshot(program_.main_window(), artifact_path("main-window-after-stress.png"));
 
     const DWORD start = GetTickCount();

@@ -103,8 +103,8 @@ HWND network_status_bar(HWND main) {
 }
 
 std::string status_bar_text(HANDLE process, HWND bar) {
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    char* remote =
+        static_cast<char*>(VirtualAllocEx(process, nullptr, kTextSize, MEM_COMMIT, PAGE_READWRITE));
     if (!remote) return {};
     SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
     char text[kTextSize] = {};
