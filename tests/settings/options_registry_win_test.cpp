@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
+#include "core/win_handles.h"
 #include "settings/options_support.h"
 #include "settings/registry_store_win.h"
 
@@ -26,39 +28,6 @@ void delete_options_key() {
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvanta");
 }
 
-class OwnedKey {
-  public:
-    OwnedKey() = default;
-    ~OwnedKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    OwnedKey(const OwnedKey&) = delete;
-    OwnedKey& operator=(const OwnedKey&) = delete;
-
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-class OwnedHandle {
-  public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (handle_)
-            CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
 struct RawValue {
     LONG result = -1;
     DWORD type = 0;
@@ -70,17 +39,16 @@ struct RawValue {
 // unused end is filled with a canary.
 RawValue read_raw(const char* name) {
     RawValue raw;
-    OwnedKey key;
-    raw.result = RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, key.out());
-    if (raw.result != ERROR_SUCCESS)
-        return raw;
+    HKEY opened = nullptr;
+    raw.result = RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &opened);
+    const UniqueKey key(opened);
+    if (raw.result != ERROR_SUCCESS) return raw;
     BYTE buffer[64];
     std::memset(buffer, 0xCC, sizeof buffer);
     DWORD size = sizeof buffer;
     raw.type = 0xDEADBEEF;
     raw.result = RegQueryValueExA(key.get(), name, nullptr, &raw.type, buffer, &size);
-    if (raw.result != ERROR_SUCCESS || size > sizeof buffer)
-        return raw;
+    if (raw.result != ERROR_SUCCESS || size > sizeof buffer) return raw;
     raw.bytes.assign(reinterpret_cast<const char*>(buffer), size);
     raw.canary_kept = true;
     for (DWORD i = size; i < sizeof buffer; ++i)
@@ -89,10 +57,11 @@ RawValue read_raw(const char* name) {
 }
 
 void write_raw(const char* name, DWORD type, std::string_view bytes) {
-    OwnedKey key;
+    HKEY created = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE, nullptr, key.out(), nullptr),
+                              KEY_WRITE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
+    const UniqueKey key(created);
     ASSERT_EQ(RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
@@ -111,7 +80,7 @@ void save_to_registry(Options options) {
 }
 
 class OptionsRegistry : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { delete_options_key(); }
     void TearDown() override { delete_options_key(); }
 };
@@ -190,60 +159,31 @@ TEST_F(OptionsRegistry, SavedRecordLoadsTheSameInAFreshProcess) {
     ASSERT_TRUE(CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &process))
         << child << ": error " << GetLastError();
-    const OwnedHandle child_process(process.hProcess);
-    const OwnedHandle child_thread(process.hThread);
+    const UniqueHandle child_process(process.hProcess);
+    const UniqueHandle child_thread(process.hThread);
     ASSERT_EQ(WaitForSingleObject(child_process.get(), 30000), WAIT_OBJECT_0);
     DWORD exit_code = 0xDEADBEEF;
     ASSERT_TRUE(GetExitCodeProcess(child_process.get(), &exit_code));
 
-    std::string found;
-    if (FILE* in = std::fopen(report, "rb")) {
-        char chunk[512];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-            found.append(chunk, n);
-        std::fclose(in);
-    }
+    std::ifstream in(report, std::ios::binary);
+    const std::string found{std::istreambuf_iterator<char>(in), {}};
+    in.close();
     DeleteFileA(report);
     EXPECT_EQ(found, describe(sample_record()));
     EXPECT_EQ(exit_code, 0u);
 }
 
+// The native tables hold the parsing; here the real registry's reads: a text
+// without its NUL, and a list larger than any first guess at a buffer.
 TEST_F(OptionsRegistry, HandEditedValuesLoadWithinTheirData) {
+    write_raw("aam", REG_DWORD, "\1\0\0\0"sv);
+    write_raw("aat", REG_SZ, "AB"sv);
     const std::string huge(60000, 'x');
-    struct Case {
-        const char* what;
-        const char* name;
-        DWORD type;
-        std::string_view bytes;
-        void (*expect)(Options&);
-    };
-    const Case cases[] = {
-        {"text without NUL", "aat", REG_SZ, "AB"sv,
-         [](Options& o) {
-             o.aat = "AB";
-             o.aam = 1;
-         }},
-        {"text of no bytes", "aat", REG_SZ, ""sv, [](Options&) {}},
-        {"list without final NULs", "icl", REG_MULTI_SZ, "A\0BC"sv,
-         [](Options& o) {
-             o.icl = list_of({"A", "BC"});
-         }},
-        {"two-byte scalar", "cone", REG_BINARY, "\x10\x01"sv, [](Options& o) { o.cone = 0x110; }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        delete_options_key();
-        write_raw("aam", REG_DWORD, "\1\0\0\0"sv);
-        write_raw(c.name, c.type, c.bytes);
-        Options expected;
-        c.expect(expected);
-        EXPECT_EQ(load_from_registry(), expected);
-    }
-
-    delete_options_key();
     write_raw("itl", REG_MULTI_SZ, huge);
-    EXPECT_EQ(load_from_registry().itl, list_of({huge.c_str()}));
+    const Options loaded = load_from_registry();
+    EXPECT_EQ(loaded.aat, "AB");
+    EXPECT_EQ(loaded.aam, 1);
+    EXPECT_EQ(loaded.itl, list_of({huge.c_str()}));
 }
 
 }  // namespace
