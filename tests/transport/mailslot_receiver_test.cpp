@@ -20,7 +20,7 @@ namespace {
 
 // Takes every record, noting when it arrived; safe across threads.
 class RecordingStore : public MessageStoreLink {
-  public:
+public:
     int insert(MessageRecord* record) override {
         std::lock_guard<std::mutex> hold(mutex_);
         rows_.emplace_back(record);
@@ -49,7 +49,7 @@ class RecordingStore : public MessageStoreLink {
         return out;
     }
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<MessagePtr> rows_;
@@ -57,11 +57,11 @@ class RecordingStore : public MessageStoreLink {
 };
 
 class Receiver : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         g_options = Options{};
         set_stop_flag(0);
-        ASSERT_TRUE(slot_.valid()) << GetLastError();
+        ASSERT_TRUE(slot_) << GetLastError();
         ASSERT_TRUE(writer_.valid()) << GetLastError();
     }
     void TearDown() override { stop_receiver(); }
@@ -71,12 +71,11 @@ class Receiver : public ::testing::Test {
     }
     void stop_receiver() {
         set_stop_flag(1);
-        if (receiver_.joinable())
-            receiver_.join();
+        if (receiver_.joinable()) receiver_.join();
     }
 
     const std::string path_ = unique_mailslot_path("receiver");
-    TestHandle slot_{create_test_mailslot(path_)};
+    UniqueFile slot_{create_test_mailslot(path_)};
     MailslotWriter writer_{path_};
     RecordingStore store_;
     IncomingProcessor processor_{store_};
@@ -164,25 +163,6 @@ TEST_F(Receiver, StopFlagEndsTheReceiverWithinAboutHalfASecondWithTheMemoryEmpty
     // The run is forgotten: the same message is listed again, not killed.
     EXPECT_EQ(processor_.process_incoming(parse_datagram(message.data(), message.size(), 0)), 1);
     EXPECT_EQ(store_.texts().size(), 2u);
-}
-
-TEST_F(Receiver, ThreadEntryHandsToTheReceiverStoreAndEndsWithZero) {
-    TestHandle without_store(
-        CreateThread(nullptr, 0, mailslot_receiver_thread, slot_.get(), 0, nullptr));
-    EXPECT_EQ(WaitForSingleObject(without_store.get(), 1000), WAIT_OBJECT_0);
-
-    set_receiver_store(&store_);
-    ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", "hello")));
-    TestHandle thread(CreateThread(nullptr, 0, mailslot_receiver_thread, slot_.get(), 0, nullptr));
-    ASSERT_TRUE(thread.valid());
-    EXPECT_TRUE(store_.wait_for(1, 2000));
-    set_stop_flag(1);
-    ASSERT_EQ(WaitForSingleObject(thread.get(), 1500), WAIT_OBJECT_0);
-    DWORD code = 99;
-    EXPECT_TRUE(GetExitCodeThread(thread.get(), &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(store_.texts(), std::vector<std::string>{"hello"});
-    set_receiver_store(nullptr);
 }
 
 TEST_F(Receiver, FloodOfTenThousandDatagramsIsHandedOverInOrderWithNoneLost) {
