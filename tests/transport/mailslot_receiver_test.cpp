@@ -93,37 +93,25 @@ TEST_F(Receiver, DatagramsWaitingAtTheStartOfACycleAreAllHandedOverInOrder) {
     EXPECT_TRUE(mailslot_empty(slot_.get()));
 }
 
-struct SizeCase {
-    const char* name;
-    size_t size;
-    bool taken;
-};
+TEST_F(Receiver, OnlyDatagramsThatFitTheBufferAreTakenAndNoneBlocksTheNext) {
+    const std::pair<size_t, bool> cases[] = {{1024, true}, {1025, false}, {20000, false}};
+    for (const auto& [size, taken] : cases) {
+        SCOPED_TRACE(size);
+        const std::string text(size - datagram("BIG", "HOST", "").size(), 'x');
+        ASSERT_TRUE(writer_.write(datagram("BIG", "HOST", text)));
+        const std::string behind = "behind " + std::to_string(size);
+        ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", behind)));
+        const size_t before = store_.texts().size();
 
-void PrintTo(const SizeCase& c, std::ostream* os) {
-    *os << c.name;
+        const PollCycle cycle = poll_mailslot(slot_.get(), processor_);
+        std::vector<std::string> expected{behind};
+        if (taken) expected.insert(expected.begin(), text);
+        const std::vector<std::string> texts = store_.texts();
+        EXPECT_EQ(std::vector<std::string>(texts.begin() + before, texts.end()), expected);
+        EXPECT_EQ(cycle.handed_over, static_cast<int>(expected.size()));
+        EXPECT_TRUE(mailslot_empty(slot_.get()));
+    }
 }
-
-class DatagramSize : public Receiver, public ::testing::WithParamInterface<SizeCase> {};
-
-TEST_P(DatagramSize, OnlyDatagramsThatFitTheBufferAreTakenAndNoneBlocksTheNext) {
-    const SizeCase& c = GetParam();
-    const std::string text(c.size - datagram("BIG", "HOST", "").size(), 'x');
-    ASSERT_TRUE(writer_.write(datagram("BIG", "HOST", text)));
-    ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", "behind")));
-
-    const PollCycle cycle = poll_mailslot(slot_.get(), processor_);
-    const std::vector<std::string> expected =
-        c.taken ? std::vector<std::string>{text, "behind"} : std::vector<std::string>{"behind"};
-    EXPECT_EQ(store_.texts(), expected);
-    EXPECT_EQ(cycle.handed_over, static_cast<int>(expected.size()));
-    EXPECT_TRUE(mailslot_empty(slot_.get()));
-}
-
-INSTANTIATE_TEST_SUITE_P(Receiver, DatagramSize,
-                         ::testing::Values(SizeCase{"FitsExactly", 1024, true},
-                                           SizeCase{"OneByteTooLong", 1025, false},
-                                           SizeCase{"FarTooLong", 20000, false}),
-                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(Receiver, EmptyDatagramIsHandedOverAsAnEmptyRecordAndTheNextFollows) {
     ASSERT_TRUE(writer_.write(""));
