@@ -12,7 +12,7 @@ namespace {
 
 // Refuses every record, so each one is parsed, judged and freed.
 class RefusingStore : public MessageStoreLink {
-  public:
+public:
     int insert(MessageRecord*) override { return 0; }
     void counts_changed() override {}
     void pop_up() override {}

@@ -21,14 +21,9 @@ constexpr int32_t at(int hour, int minute, int second) {
     return 11662 * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-TEST_F(TimeTextTest, ClockTextPadsEveryFieldWithZeros) {
+TEST_F(TimeTextTest, PadsEveryFieldWithZeros) {
     EXPECT_EQ(clock_text(at(9, 5, 3)), "09:05:03");
-    EXPECT_EQ(clock_text(at(0, 0, 0)), "00:00:00");
     EXPECT_EQ(clock_text(at(23, 59, 59)), "23:59:59");
-    EXPECT_EQ(clock_text(at(2, 7, 41)), "02:07:41");
-}
-
-TEST_F(TimeTextTest, DateTextIsYearMonthDay) {
     EXPECT_EQ(date_text(at(2, 7, 41)), "2001.12.06");
     EXPECT_EQ(date_text(0), "1970.01.01");
 }

@@ -141,11 +141,6 @@ TEST_F(ExportFiles, ListHasEveryMessageNewestFirstSkippingRowsWithoutRecord) {
     EXPECT_EQ(file_bytes(path_).substr(0, kListHead.size()), kListHead);
 }
 
-TEST_F(ExportFiles, EmptyListIsACompletePage) {
-    ASSERT_TRUE(write_list_html(path_.c_str(), {}));
-    EXPECT_EQ(file_bytes(path_), kListHead + "</html>");
-}
-
 TEST_F(ExportFiles, FailsWithoutArgumentsOrAWritableFile) {
     const MessageRecord alpha = record("ALPHA", "Hello");
     const std::string unreachable = temp_path("qva_no_such_folder") + "/x/out.html";

@@ -3,38 +3,11 @@
 
 #include <algorithm>
 
-TreeItem FakeTree::first_of(TreeItem parent) const {
-    const std::vector<TreeItem>& children = children_of(parent);
-    return children.empty() ? 0 : children.front();
-}
-
-const std::vector<TreeItem>& FakeTree::children_of(TreeItem parent) const {
-    return parent ? nodes_.at(parent).children : roots_;
-}
-
 TreeItem FakeTree::next_sibling(TreeItem item) {
     if (!exists(item)) return 0;
     const std::vector<TreeItem>& siblings = children_of(nodes_.at(item).parent);
     const auto at = std::find(siblings.begin(), siblings.end(), item);
     return at + 1 == siblings.end() ? 0 : *(at + 1);
-}
-
-std::optional<std::uint32_t> FakeTree::seen(TreeItem item) const {
-    if (!exists(item)) return std::nullopt;
-    return nodes_.at(item).seen;
-}
-
-bool FakeTree::read(TreeItem item, std::string& text, std::uint32_t& seen) {
-    if (!exists(item)) return false;
-    text = nodes_.at(item).text;
-    seen = nodes_.at(item).seen;
-    return true;
-}
-
-bool FakeTree::set_seen(TreeItem item, std::uint32_t seen) {
-    if (!exists(item)) return false;
-    nodes_.at(item).seen = seen;
-    return true;
 }
 
 TreeItem FakeTree::insert(TreeItem parent, const std::string& text, int image) {

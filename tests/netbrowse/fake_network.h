@@ -17,8 +17,15 @@ public:
     TreeItem first_root() override { return first_of(0); }
     TreeItem first_child(TreeItem item) override { return exists(item) ? first_of(item) : 0; }
     TreeItem next_sibling(TreeItem item) override;
-    bool read(TreeItem item, std::string& text, std::uint32_t& seen) override;
-    bool set_seen(TreeItem item, std::uint32_t seen) override;
+    bool read(TreeItem item, std::string& text, std::uint32_t& seen) override {
+        if (!exists(item)) return false;
+        text = nodes_.at(item).text;
+        seen = nodes_.at(item).seen;
+        return true;
+    }
+    bool set_seen(TreeItem item, std::uint32_t seen) override {
+        return exists(item) && (nodes_.at(item).seen = seen, true);
+    }
     TreeItem insert(TreeItem parent, const std::string& text, int image) override;
     bool remove(TreeItem item) override;
 
@@ -26,7 +33,9 @@ public:
     // computers with a "*" when the picture is not the computer picture.
     std::vector<std::string> lines() const;
     TreeItem item_named(const std::string& text) const;
-    std::optional<std::uint32_t> seen(TreeItem item) const;
+    std::optional<std::uint32_t> seen(TreeItem item) const {
+        return exists(item) ? std::optional(nodes_.at(item).seen) : std::nullopt;
+    }
 
     std::set<std::string> refuse;  // texts whose insert fails
     int inserts = 0;
@@ -40,8 +49,12 @@ private:
         std::vector<TreeItem> children;
     };
     bool exists(TreeItem item) const { return nodes_.count(item) != 0; }
-    TreeItem first_of(TreeItem parent) const;
-    const std::vector<TreeItem>& children_of(TreeItem parent) const;
+    TreeItem first_of(TreeItem parent) const {
+        return children_of(parent).empty() ? 0 : children_of(parent).front();
+    }
+    const std::vector<TreeItem>& children_of(TreeItem parent) const {
+        return parent ? nodes_.at(parent).children : roots_;
+    }
     void lines_of(TreeItem parent, int depth, std::vector<std::string>& out) const;
 
     std::map<TreeItem, Node> nodes_;

@@ -33,55 +33,48 @@ inline StoredValue dword_value(int32_t value) {
 }
 
 class MemoryStore final : public ValueStore {
-  public:
+public:
     std::map<std::string, StoredValue> values;
     bool unopenable = false;
     std::set<std::string> unreadable;
     std::function<void(const char* name)> on_size_query;  // runs inside each size query
 
     std::unique_ptr<ValueKey> open(Access access) override {
-        if (unopenable)
-            return nullptr;
+        if (unopenable) return nullptr;
         return std::make_unique<Key>(*this, access == Access::write);
     }
 
-  private:
+private:
     class Key final : public ValueKey {
-      public:
+    public:
         Key(MemoryStore& store, bool writable) : store_(store), writable_(writable) {}
 
         std::optional<ValueInfo> query_size(const char* name) override {
-            if (store_.on_size_query)
-                store_.on_size_query(name);
+            if (store_.on_size_query) store_.on_size_query(name);
             const StoredValue* value = find(name);
-            if (!value)
-                return std::nullopt;
+            if (!value) return std::nullopt;
             return ValueInfo{value->type, static_cast<uint32_t>(value->bytes.size())};
         }
 
         std::optional<ValueInfo> query(const char* name, std::span<uint8_t> buffer) override {
             const StoredValue* value = find(name);
-            if (!value || value->bytes.size() > buffer.size())
-                return std::nullopt;
+            if (!value || value->bytes.size() > buffer.size()) return std::nullopt;
             std::copy(value->bytes.begin(), value->bytes.end(), buffer.begin());
             return ValueInfo{value->type, static_cast<uint32_t>(value->bytes.size())};
         }
 
         // A key opened for reading refuses changes, as a registry key does.
         void set(const char* name, uint32_t type, std::span<const uint8_t> data) override {
-            if (writable_)
-                store_.values[name] = {type, {data.begin(), data.end()}};
+            if (writable_) store_.values[name] = {type, {data.begin(), data.end()}};
         }
 
         void remove(const char* name) override {
-            if (writable_)
-                store_.values.erase(name);
+            if (writable_) store_.values.erase(name);
         }
 
-      private:
+    private:
         const StoredValue* find(const char* name) const {
-            if (store_.unreadable.count(name))
-                return nullptr;
+            if (store_.unreadable.count(name)) return nullptr;
             const auto it = store_.values.find(name);
             return it == store_.values.end() ? nullptr : &it->second;
         }

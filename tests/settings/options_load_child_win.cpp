@@ -9,18 +9,15 @@
 #include "settings/registry_store_win.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2)
-        return 2;
+    if (argc != 2) return 2;
     Options options;
     RegistryStore store;
     load_options(&options, store, 1024, 768);
 
     const std::string found = describe(options);
     FILE* out = std::fopen(argv[1], "wb");
-    if (!out)
-        return 3;
+    if (!out) return 3;
     const bool written = std::fwrite(found.data(), 1, found.size(), out) == found.size();
-    if (std::fclose(out) != 0 || !written)
-        return 3;
+    if (std::fclose(out) != 0 || !written) return 3;
     return options == sample_record() ? 0 : 1;
 }

@@ -30,43 +30,39 @@ inline std::string quoted(const std::string& s) {
     return out + "\"";
 }
 
+struct ScalarField {
+    const char* name;
+    int32_t Options::*field;
+};
+// Each value is stored under the name of its field.
+#define QVA_FIELD(name) \
+    { #name, &Options::name }
+inline constexpr ScalarField kScalarFields[] = {
+    QVA_FIELD(iff),       QVA_FIELD(itf),   QVA_FIELD(icf),       QVA_FIELD(shown),
+    QVA_FIELD(x_pos),     QVA_FIELD(y_pos), QVA_FIELD(tray_only), QVA_FIELD(ppmode),
+    QVA_FIELD(showmmode), QVA_FIELD(dnum),  QVA_FIELD(defact),    QVA_FIELD(mcopy),
+    QVA_FIELD(cone),      QVA_FIELD(cond),  QVA_FIELD(conda),     QVA_FIELD(start_p),
+    QVA_FIELD(dcsd),      QVA_FIELD(aam),   QVA_FIELD(mlrm)};
+
+struct ListField {
+    const char* name;
+    StringList Options::*field;
+};
+inline constexpr ListField kListFields[] = {QVA_FIELD(ifl), QVA_FIELD(itl), QVA_FIELD(usrcombo),
+                                            QVA_FIELD(icl), QVA_FIELD(ppfroml)};
+#undef QVA_FIELD
+
 inline std::string describe(const Options& o) {
     std::string out;
-    const auto scalar = [&](const char* name, int32_t value) {
-        out += std::string(name) + "=" + std::to_string(value) + " ";
-    };
-    const auto list = [&](const char* name, const StringList& items) {
-        out += std::string(name) + "=[";
-        for (const std::string& item : items)
+    for (const ScalarField& f : kScalarFields)
+        out += std::string(f.name) + "=" + std::to_string(o.*f.field) + " ";
+    for (const ListField& f : kListFields) {
+        out += std::string(f.name) + "=[";
+        for (const std::string& item : o.*f.field)
             out += quoted(item) + ",";
         out += "] ";
-    };
-    scalar("iff", o.iff);
-    scalar("itf", o.itf);
-    scalar("icf", o.icf);
-    list("ifl", o.ifl);
-    list("itl", o.itl);
-    list("usrcombo", o.usrcombo);
-    list("icl", o.icl);
-    list("ppfroml", o.ppfroml);
-    scalar("shown", o.shown);
-    scalar("x_pos", o.x_pos);
-    scalar("y_pos", o.y_pos);
-    scalar("tray_only", o.tray_only);
-    scalar("ppmode", o.ppmode);
-    scalar("showmmode", o.showmmode);
-    scalar("dnum", o.dnum);
-    scalar("defact", o.defact);
-    scalar("mcopy", o.mcopy);
-    scalar("cone", o.cone);
-    scalar("cond", o.cond);
-    scalar("conda", o.conda);
-    scalar("start_p", o.start_p);
-    scalar("dcsd", o.dcsd);
-    scalar("aam", o.aam);
-    out += "aat=" + (o.aat ? quoted(*o.aat) : std::string("none")) + " ";
-    scalar("mlrm", o.mlrm);
-    return out;
+    }
+    return out + "aat=" + (o.aat ? quoted(*o.aat) : std::string("none"));
 }
 
 inline void PrintTo(const Options& o, std::ostream* os) {

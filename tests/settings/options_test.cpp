@@ -25,83 +25,35 @@ Options load_from(MemoryStore& store) {
     return options;
 }
 
-struct ScalarCase {
-    const char* name;
-    int32_t Options::*field;
-    int32_t value;  // differs from the default and lies in range
-};
-
-// aam is left out: it only survives a save together with a text.
-const ScalarCase kScalars[] = {
-    {"iff", &Options::iff, 1},
-    {"itf", &Options::itf, 1},
-    {"icf", &Options::icf, 1},
-    {"shown", &Options::shown, 0},
-    {"x_pos", &Options::x_pos, 100},
-    {"y_pos", &Options::y_pos, 200},
-    {"tray_only", &Options::tray_only, 1},
-    {"ppmode", &Options::ppmode, 2},
-    {"showmmode", &Options::showmmode, 2},
-    {"dnum", &Options::dnum, 7},
-    {"defact", &Options::defact, 2},
-    {"mcopy", &Options::mcopy, 1},
-    {"cone", &Options::cone, 0},
-    {"cond", &Options::cond, 1},
-    {"conda", &Options::conda, 0},
-    {"start_p", &Options::start_p, 3},
-    {"dcsd", &Options::dcsd, 0},
-    {"mlrm", &Options::mlrm, 0},
-};
-
-struct ListCase {
-    const char* name;
-    StringList Options::*field;
-};
-
-const ListCase kLists[] = {
-    {"ifl", &Options::ifl}, {"itl", &Options::itl},         {"usrcombo", &Options::usrcombo},
-    {"icl", &Options::icl}, {"ppfroml", &Options::ppfroml},
-};
-
-TEST(OptionsRoundTrip, EachScalarIsStoredUnderItsNameAndLoadsBack) {
-    for (const ScalarCase& c : kScalars) {
-        SCOPED_TRACE(c.name);
-        Options saved;
-        saved.*c.field = c.value;
-        const Options expected = saved;
-        MemoryStore store;
-        save_options(&saved, store);
-        EXPECT_EQ(store.values[c.name], dword_value(c.value));
-        EXPECT_EQ(load_from(store), expected);
-    }
-}
-
-TEST(OptionsRoundTrip, EachListIsStoredInItsLayoutAndLoadsBack) {
-    for (const ListCase& c : kLists) {
-        SCOPED_TRACE(c.name);
-        Options saved;
-        saved.*c.field = list_of({"A", "BC"});
-        const Options expected = saved;
-        MemoryStore store;
-        save_options(&saved, store);
-        EXPECT_EQ(store.values[c.name], raw_value(kValueMultiString, "A\0BC\0\0\0"sv));
-        EXPECT_EQ(load_from(store), expected);
-    }
-}
-
-TEST(OptionsRoundTrip, TextIsStoredWithOneNulAndConsumedBySave) {
-    Options saved;
-    saved.aam = 1;
-    saved.aat = "back soon";
+// Saves `saved`, expects `stored` under `name` and the same record loaded back.
+void expect_round_trip(const Options& saved, const char* name, const StoredValue& stored) {
+    SCOPED_TRACE(name);
+    Options saving = saved;
     MemoryStore store;
-    save_options(&saved, store);
-    EXPECT_EQ(store.values["aat"], raw_value(kValueString, "back soon\0"sv));
-    EXPECT_EQ(store.values["aam"], dword_value(1));
-    EXPECT_FALSE(saved.aat.has_value());
+    save_options(&saving, store);
+    EXPECT_EQ(store.values[name], stored);
+    EXPECT_EQ(load_from(store), saved);
+}
 
-    const Options loaded = load_from(store);
-    EXPECT_EQ(loaded.aat, "back soon");
-    EXPECT_EQ(loaded.aam, 1);
+TEST(OptionsRoundTrip, EachFieldIsStoredUnderItsNameInItsLayoutAndLoadsBack) {
+    const Options sample = sample_record();
+    for (const ScalarField& f : kScalarFields) {
+        Options saved;
+        saved.*f.field = sample.*f.field;
+        if (f.field == &Options::aam) saved.aat = "back soon";  // kept only with a text
+        expect_round_trip(saved, f.name, dword_value(sample.*f.field));
+    }
+    for (const ListField& f : kListFields) {
+        Options saved;
+        saved.*f.field = list_of({"A", "BC"});
+        expect_round_trip(saved, f.name, raw_value(kValueMultiString, "A\0BC\0\0\0"sv));
+    }
+    Options text;
+    text.aat = "back soon";
+    expect_round_trip(text, "aat", raw_value(kValueString, "back soon\0"sv));
+    MemoryStore scratch;
+    save_options(&text, scratch);
+    EXPECT_FALSE(text.aat.has_value()) << "the save consumes the text";
 }
 
 TEST(OptionsRoundTrip, WholeRecordSurvivesAndSavesAgainIdentically) {
@@ -189,20 +141,15 @@ TEST(OptionsLoad, AutoAnswerWithoutTextIsOffAndSavedOffWithTheTextDeleted) {
 }
 
 TEST(OptionsSave, YesNoFieldsAreStoredAsOne) {
-    int32_t Options::*const yes_no[] = {
-        &Options::iff,       &Options::itf,   &Options::icf,  &Options::shown,
-        &Options::tray_only, &Options::mcopy, &Options::cone, &Options::cond,
-        &Options::conda,     &Options::dcsd,  &Options::aam,  &Options::mlrm,
-    };
-    const char* const names[] = {"iff",  "itf",  "icf",   "shown", "tray_only", "mcopy",
-                                 "cone", "cond", "conda", "dcsd",  "aam",       "mlrm"};
+    const std::set<std::string> yes_no = {"iff",  "itf",  "icf",   "shown", "tray_only", "mcopy",
+                                          "cone", "cond", "conda", "dcsd",  "aam",       "mlrm"};
     Options options;
     options.aat = "text";
-    for (auto field : yes_no)
-        options.*field = 5;
+    for (const ScalarField& f : kScalarFields)
+        if (yes_no.count(f.name)) options.*f.field = 5;
     MemoryStore store;
     save_options(&options, store);
-    for (const char* name : names)
+    for (const std::string& name : yes_no)
         EXPECT_EQ(store.values[name], dword_value(1)) << name;
 }
 
@@ -285,8 +232,7 @@ TEST(OptionsBadData, TextEndsAtItsFirstNulOrItsLastByte) {
         SCOPED_TRACE(c.what);
         MemoryStore store;
         store.values["aam"] = dword_value(1);
-        if (c.stored)
-            store.values["aat"] = *c.stored;
+        if (c.stored) store.values["aat"] = *c.stored;
         const Options options = load_from(store);
         EXPECT_EQ(options.aat, c.aat);
         EXPECT_EQ(options.aam, c.aam);

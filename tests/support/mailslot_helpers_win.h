@@ -1,5 +1,5 @@
-// Helpers for tests that use real mailslots under Wine: owned handles,
-// uniquely named mailslots, writing and reading datagrams (Windows only).
+// Helpers for tests that use real mailslots under Wine: uniquely named
+// mailslots, writing and reading datagrams (Windows only).
 #pragma once
 
 #include <windows.h>
@@ -8,22 +8,7 @@
 #include <string_view>
 #include <vector>
 
-class TestHandle {
-  public:
-    explicit TestHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    ~TestHandle() {
-        if (valid())
-            CloseHandle(handle_);
-    }
-    TestHandle(const TestHandle&) = delete;
-    TestHandle& operator=(const TestHandle&) = delete;
-
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
+#include "core/win_handles.h"
 
 // A name no other test process uses, so such tests need no lock.
 inline std::string unique_mailslot_path(const char* tag) {
@@ -45,11 +30,11 @@ inline std::string datagram(std::string_view from, std::string_view to, std::str
 }
 
 class MailslotWriter {
-  public:
+public:
     explicit MailslotWriter(const std::string& path)
         : handle_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    bool valid() const { return handle_.valid(); }
+    bool valid() const { return static_cast<bool>(handle_); }
     bool write(std::string_view bytes) {
         DWORD written = 0;
         return WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
@@ -57,8 +42,8 @@ class MailslotWriter {
                written == bytes.size();
     }
 
-  private:
-    TestHandle handle_;
+private:
+    UniqueFile handle_;
 };
 
 // Every datagram waiting in the mailslot, each read whole, in order.
@@ -66,14 +51,11 @@ inline std::vector<std::string> read_all_datagrams(HANDLE slot) {
     std::vector<std::string> out;
     for (;;) {
         DWORD next = 0;
-        if (!GetMailslotInfo(slot, nullptr, &next, nullptr, nullptr))
-            break;
-        if (next == MAILSLOT_NO_MESSAGE)
-            break;
+        if (!GetMailslotInfo(slot, nullptr, &next, nullptr, nullptr)) break;
+        if (next == MAILSLOT_NO_MESSAGE) break;
         std::string d(next, '\0');
         DWORD read = 0;
-        if (!ReadFile(slot, d.data(), next, &read, nullptr) && next != 0)
-            break;
+        if (!ReadFile(slot, d.data(), next, &read, nullptr) && next != 0) break;
         d.resize(read);
         out.push_back(d);
     }

@@ -20,7 +20,7 @@ namespace {
 
 // Takes every record, noting when it arrived; safe across threads.
 class RecordingStore : public MessageStoreLink {
-  public:
+public:
     int insert(MessageRecord* record) override {
         std::lock_guard<std::mutex> hold(mutex_);
         rows_.emplace_back(record);
@@ -49,7 +49,7 @@ class RecordingStore : public MessageStoreLink {
         return out;
     }
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<MessagePtr> rows_;
@@ -57,11 +57,11 @@ class RecordingStore : public MessageStoreLink {
 };
 
 class Receiver : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         g_options = Options{};
         set_stop_flag(0);
-        ASSERT_TRUE(slot_.valid()) << GetLastError();
+        ASSERT_TRUE(slot_) << GetLastError();
         ASSERT_TRUE(writer_.valid()) << GetLastError();
     }
     void TearDown() override { stop_receiver(); }
@@ -71,12 +71,11 @@ class Receiver : public ::testing::Test {
     }
     void stop_receiver() {
         set_stop_flag(1);
-        if (receiver_.joinable())
-            receiver_.join();
+        if (receiver_.joinable()) receiver_.join();
     }
 
     const std::string path_ = unique_mailslot_path("receiver");
-    TestHandle slot_{create_test_mailslot(path_)};
+    UniqueFile slot_{create_test_mailslot(path_)};
     MailslotWriter writer_{path_};
     RecordingStore store_;
     IncomingProcessor processor_{store_};
@@ -94,37 +93,25 @@ TEST_F(Receiver, DatagramsWaitingAtTheStartOfACycleAreAllHandedOverInOrder) {
     EXPECT_TRUE(mailslot_empty(slot_.get()));
 }
 
-struct SizeCase {
-    const char* name;
-    size_t size;
-    bool taken;
-};
+TEST_F(Receiver, OnlyDatagramsThatFitTheBufferAreTakenAndNoneBlocksTheNext) {
+    const std::pair<size_t, bool> cases[] = {{1024, true}, {1025, false}, {20000, false}};
+    for (const auto& [size, taken] : cases) {
+        SCOPED_TRACE(size);
+        const std::string text(size - datagram("BIG", "HOST", "").size(), 'x');
+        ASSERT_TRUE(writer_.write(datagram("BIG", "HOST", text)));
+        const std::string behind = "behind " + std::to_string(size);
+        ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", behind)));
+        const size_t before = store_.texts().size();
 
-void PrintTo(const SizeCase& c, std::ostream* os) {
-    *os << c.name;
+        const PollCycle cycle = poll_mailslot(slot_.get(), processor_);
+        std::vector<std::string> expected{behind};
+        if (taken) expected.insert(expected.begin(), text);
+        const std::vector<std::string> texts = store_.texts();
+        EXPECT_EQ(std::vector<std::string>(texts.begin() + before, texts.end()), expected);
+        EXPECT_EQ(cycle.handed_over, static_cast<int>(expected.size()));
+        EXPECT_TRUE(mailslot_empty(slot_.get()));
+    }
 }
-
-class DatagramSize : public Receiver, public ::testing::WithParamInterface<SizeCase> {};
-
-TEST_P(DatagramSize, OnlyDatagramsThatFitTheBufferAreTakenAndNoneBlocksTheNext) {
-    const SizeCase& c = GetParam();
-    const std::string text(c.size - datagram("BIG", "HOST", "").size(), 'x');
-    ASSERT_TRUE(writer_.write(datagram("BIG", "HOST", text)));
-    ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", "behind")));
-
-    const PollCycle cycle = poll_mailslot(slot_.get(), processor_);
-    const std::vector<std::string> expected =
-        c.taken ? std::vector<std::string>{text, "behind"} : std::vector<std::string>{"behind"};
-    EXPECT_EQ(store_.texts(), expected);
-    EXPECT_EQ(cycle.handed_over, static_cast<int>(expected.size()));
-    EXPECT_TRUE(mailslot_empty(slot_.get()));
-}
-
-INSTANTIATE_TEST_SUITE_P(Receiver, DatagramSize,
-                         ::testing::Values(SizeCase{"FitsExactly", 1024, true},
-                                           SizeCase{"OneByteTooLong", 1025, false},
-                                           SizeCase{"FarTooLong", 20000, false}),
-                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(Receiver, EmptyDatagramIsHandedOverAsAnEmptyRecordAndTheNextFollows) {
     ASSERT_TRUE(writer_.write(""));
@@ -164,25 +151,6 @@ TEST_F(Receiver, StopFlagEndsTheReceiverWithinAboutHalfASecondWithTheMemoryEmpty
     // The run is forgotten: the same message is listed again, not killed.
     EXPECT_EQ(processor_.process_incoming(parse_datagram(message.data(), message.size(), 0)), 1);
     EXPECT_EQ(store_.texts().size(), 2u);
-}
-
-TEST_F(Receiver, ThreadEntryHandsToTheReceiverStoreAndEndsWithZero) {
-    TestHandle without_store(
-        CreateThread(nullptr, 0, mailslot_receiver_thread, slot_.get(), 0, nullptr));
-    EXPECT_EQ(WaitForSingleObject(without_store.get(), 1000), WAIT_OBJECT_0);
-
-    set_receiver_store(&store_);
-    ASSERT_TRUE(writer_.write(datagram("PC2", "HOST", "hello")));
-    TestHandle thread(CreateThread(nullptr, 0, mailslot_receiver_thread, slot_.get(), 0, nullptr));
-    ASSERT_TRUE(thread.valid());
-    EXPECT_TRUE(store_.wait_for(1, 2000));
-    set_stop_flag(1);
-    ASSERT_EQ(WaitForSingleObject(thread.get(), 1500), WAIT_OBJECT_0);
-    DWORD code = 99;
-    EXPECT_TRUE(GetExitCodeThread(thread.get(), &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(store_.texts(), std::vector<std::string>{"hello"});
-    set_receiver_store(nullptr);
 }
 
 TEST_F(Receiver, FloodOfTenThousandDatagramsIsHandedOverInOrderWithNoneLost) {

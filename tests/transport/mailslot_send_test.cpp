@@ -17,25 +17,16 @@ namespace {
 const char kMessengerSlot[] = "\\\\.\\mailslot\\messngr";
 
 TEST(MailslotSend, ToThisComputerDeliversTheExactDatagramAndCountsOneSent) {
-    TestHandle slot(create_test_mailslot(kMessengerSlot));
-    ASSERT_TRUE(slot.valid()) << GetLastError();
+    UniqueFile slot(create_test_mailslot(kMessengerSlot));
+    ASSERT_TRUE(slot) << GetLastError();
     const uint32_t sent = g_statistics.sent.load();
 
     // e acute is 0xE9 in the ANSI code page and 0x82 in the OEM one; only the
-    // text is converted.
-    EXPECT_EQ(mailslot_send("HOST\xE9", ".", "Hi \xE9"), 1);
+    // text is converted. The transport's send takes the mailslot here.
+    EXPECT_EQ(transport_send("HOST\xE9", ".", "Hi \xE9"), 1);
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
     EXPECT_EQ(read_all_datagrams(slot.get()),
               std::vector<std::string>{std::string("HOST\xE9\0.\0Hi \x82\0", 13)});
-}
-
-TEST(MailslotSend, TransportSendUsesTheMailslot) {
-    TestHandle slot(create_test_mailslot(kMessengerSlot));
-    ASSERT_TRUE(slot.valid()) << GetLastError();
-    const uint32_t sent = g_statistics.sent.load();
-    EXPECT_EQ(transport_send("HOST", ".", "x"), 1);
-    EXPECT_EQ(g_statistics.sent.load(), sent + 1);
-    EXPECT_EQ(read_all_datagrams(slot.get()), std::vector<std::string>{datagram("HOST", ".", "x")});
 }
 
 TEST(MailslotSend, NamesThatCannotBeOpenedAnswerZeroAndCountNothing) {

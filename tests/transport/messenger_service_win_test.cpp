@@ -1,5 +1,6 @@
 // Preparing and releasing the Messenger service, against the stand-in service
-// installed into the NT prefix (Windows only).
+// installed into the NT prefix (Windows only). Starting a stopped service and
+// stopping it again is the NT end-to-end test's.
 #include "transport/messenger_service_win.h"
 
 #include <windows.h>
@@ -18,20 +19,6 @@ class MessengerServiceTest : public ::testing::Test {
 protected:
     void TearDown() override { release_messenger_service(); }
 };
-
-TEST_F(MessengerServiceTest, StartsAStoppedServiceAndReleaseStopsIt) {
-    InstalledService service(standin_service_path());
-    ASSERT_TRUE(service.installed());
-    ASSERT_EQ(service.state(), static_cast<DWORD>(SERVICE_STOPPED));
-
-    EXPECT_EQ(prepare_messenger_service(), 0);
-    EXPECT_TRUE(service.wait_for_state(SERVICE_RUNNING, 5000));
-    EXPECT_TRUE(netapi32_loaded());
-
-    release_messenger_service();
-    EXPECT_TRUE(service.wait_for_state(SERVICE_STOPPED, 5000));
-    EXPECT_FALSE(netapi32_loaded());
-}
 
 TEST_F(MessengerServiceTest, LeavesARunningServiceRunning) {
     InstalledService service(standin_service_path());
