@@ -184,7 +184,6 @@ struct NetbiosPath {
     bool active = false;
     Winsock winsock;
     SOCKET socket = INVALID_SOCKET;  // bound to UDP 138, or invalid
-    UniqueFile mailslot;             // the local Messenger mailslot, for writing
     UniqueHandle listener;
     std::atomic<bool> stopping{false};
     std::string computer;   // OEM, upper case
@@ -193,10 +192,14 @@ struct NetbiosPath {
 };
 NetbiosPath g_path;
 
+// Opened for each write: a writer that stays open would keep every other
+// writer, which shares only reading, out of the mailslot.
 bool write_local(const void* data, size_t size) {
-    if (!g_path.mailslot) return false;
+    UniqueFile mailslot(CreateFileA(kLocalMailslot, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!mailslot) return false;
     DWORD written = 0;
-    return WriteFile(g_path.mailslot.get(), data, static_cast<DWORD>(size), &written, nullptr) &&
+    return WriteFile(mailslot.get(), data, static_cast<DWORD>(size), &written, nullptr) &&
            written == size;
 }
 
@@ -294,8 +297,6 @@ PortState bind_port(int& error) {
 NetbiosStart start_netbios_path(const char* computer_name) {
     g_path.computer = oem_name(computer_name ? computer_name : "");
     g_path.workgroup = netbios_workgroup();
-    g_path.mailslot.reset(CreateFileA(kLocalMailslot, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     g_path.next_id = static_cast<uint16_t>(GetTickCount());
     g_path.stopping = false;
     g_path.active = true;
@@ -336,7 +337,6 @@ void stop_netbios_path() {
     g_path.socket = INVALID_SOCKET;
     if (ws.started) ws.cleanup();
     ws.started = false;
-    g_path.mailslot.reset();
 }
 
 bool netbios_path_active() {
