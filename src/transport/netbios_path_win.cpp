@@ -176,6 +176,10 @@ std::string query_workgroup() {
         }
     }
     if (buffer) free_buffer(buffer);
+    // Wine answers with the computer's own name, which no workgroup can have.
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    if (GetComputerNameA(computer, &size) && workgroup == oem_name(computer)) workgroup.clear();
     return workgroup.empty() ? kDefaultWorkgroup : workgroup;
 }
 
