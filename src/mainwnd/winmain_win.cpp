@@ -14,6 +14,7 @@
 #include "settings/options.h"
 #include "settings/registry_store_win.h"
 #include "transport/messenger_service_win.h"
+#include "transport/netbios_path_win.h"
 
 namespace {
 
@@ -42,6 +43,9 @@ int run(HINSTANCE instance, int show) {
     version.dwOSVersionInfoSize = sizeof version;
     if (!GetVersionExA(&version)) return fail("Can't detect OS type & version");
 
+    // Without a Messenger service an NT system takes the program's own
+    // network path: it owns the mailslot as Windows 95/98/ME does.
+    bool own_network_path = false;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
         g_platform_flag = 1;
         int prepared;
@@ -51,6 +55,10 @@ int run(HINSTANCE instance, int show) {
         }
         if (prepared < 0) return fail(messenger_error_text(prepared));
         if (prepared == messenger_result::another_instance) return kOtherCopyActivated;
+        if (prepared == messenger_result::no_messenger_service) {
+            g_platform_flag = 0;
+            own_network_path = true;
+        }
     } else {
         g_platform_flag = 0;
     }
@@ -85,12 +93,18 @@ int run(HINSTANCE instance, int show) {
     DWORD size = sizeof g_sender_name;
     if (!GetComputerNameA(g_sender_name, &size)) g_sender_name[0] = '\0';
     g_main.recipient[0] = '\0';
+    const NetbiosStart netbios =
+        own_network_path ? start_netbios_path(g_sender_name) : NetbiosStart{};
 
     HWND dialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
     if (!dialog) return fail("Can't create the main window");
     ShowWindow(dialog, show);
     UpdateWindow(dialog);
+    // Said once, with the program already running behind the box.
+    if (own_network_path && !netbios.problem.empty()) {
+        MessageBoxA(nullptr, netbios.problem.c_str(), kTitle, MB_ICONWARNING);
+    }
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -102,6 +116,7 @@ int run(HINSTANCE instance, int show) {
     g_network_lock = nullptr;
     network_lock.reset();
     if (g_platform_flag) release_messenger_service();
+    if (own_network_path) stop_netbios_path();
     return static_cast<int>(msg.wParam);
 }
 

@@ -4,6 +4,7 @@
 const char* messenger_error_text(int code) {
     using namespace messenger_result;
     switch (code) {
+        case no_messenger_service:
         case another_instance:
         case ready:
             return "";

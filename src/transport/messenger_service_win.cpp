@@ -187,7 +187,10 @@ int prepare_messenger_service() {
     ServiceHandle service(
         f.open_service(manager.get(), kServiceName, GENERIC_EXECUTE | SERVICE_QUERY_STATUS),
         f.close_service_handle);
-    if (!service) return no_service;
+    if (!service) {
+        // Vista and later, and Wine, have no Messenger service at all.
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? no_messenger_service : no_service;
+    }
     SERVICE_STATUS status{};
     if (!f.query_service_status(service.get(), &status)) return no_service_status;
 

@@ -7,7 +7,8 @@
 // On NT only, once at startup before any window exists: brings an earlier
 // copy of the program to the front (answering 1), or makes sure the Messenger
 // service runs, starting it when it is stopped, and loads the send function
-// (answering 0). A negative code names what failed; nothing stays loaded then.
+// (answering 0). A negative code names what failed, and 2 that the system has
+// no Messenger service; nothing stays loaded then.
 int prepare_messenger_service();
 
 // Once at exit: unloads what prepare_messenger_service() loaded and stops the

@@ -1,11 +1,13 @@
 // Transport send on Windows: the mailslot on Windows 95/98/ME, the Messenger
-// service on NT (Windows only).
+// service on NT, NetBIOS datagrams on NT without that service (Windows only).
 #include "transport/transport.h"
 
 #include "core/process_state.h"
 #include "transport/mailslot_win.h"
 #include "transport/messenger_service_win.h"
+#include "transport/netbios_path_win.h"
 
 int transport_send(const char* from, const char* to, const char* text) {
-    return g_platform_flag ? network_send(from, to, text) : mailslot_send(from, to, text);
+    if (g_platform_flag) return network_send(from, to, text);
+    return netbios_path_active() ? netbios_send(from, to, text) : mailslot_send(from, to, text);
 }

@@ -32,10 +32,10 @@ TEST_F(MessengerServiceTest, LeavesARunningServiceRunning) {
     EXPECT_EQ(service.state(), static_cast<DWORD>(SERVICE_RUNNING));
 }
 
-TEST_F(MessengerServiceTest, WithoutTheServiceAnswersMinus4AndKeepsNothingLoaded) {
+TEST_F(MessengerServiceTest, WithoutTheServiceAnswers2ForTheOwnNetworkPathAndKeepsNothingLoaded) {
     remove_messenger_service();
-    EXPECT_EQ(prepare_messenger_service(), -4);
-    EXPECT_STREQ(messenger_error_text(-4), "Error opening MESSENGER service !");
+    EXPECT_EQ(prepare_messenger_service(), 2);
+    EXPECT_STREQ(messenger_error_text(2), "");
     EXPECT_FALSE(netapi32_loaded());
 }
 
@@ -75,7 +75,7 @@ TEST_F(EarlierInstanceTest, IsRestoredAndBroughtToTheFrontWithoutTouchingTheServ
     SetForegroundWindow(other_);
     ASSERT_TRUE(IsIconic(earlier_));
     ASSERT_EQ(GetForegroundWindow(), other_);
-    // Without a service any further step would answer -4.
+    // Without a service any further step would answer 2.
     remove_messenger_service();
 
     EXPECT_EQ(prepare_messenger_service(), 1);

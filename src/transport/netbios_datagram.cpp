@@ -1,0 +1,234 @@
+// The Messenger mailslot on the wire: encoding and checking NetBIOS datagrams
+// that carry an SMB mailslot write (portable). Layout as in the header's sources;
+// the field offsets below are RFC 1002 §4.4.1 and [MS-MAIL] §2.2.1.
+#include "transport/netbios_datagram.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace netbios {
+
+namespace {
+
+constexpr size_t kHeaderBytes = 14;  // up to and with PACKET_OFFSET
+constexpr size_t kNameBytes = 34;
+constexpr size_t kSmbStart = kHeaderBytes + 2 * kNameBytes;  // 82
+
+// The SMB message, offsets counted from its 0xFF.
+constexpr size_t kSmbCommand = 4;
+constexpr size_t kSmbWordCount = 32;
+constexpr size_t kSmbWords = 33;
+constexpr uint8_t kTransaction = 0x25;
+constexpr uint8_t kTransactionWords = 17;
+constexpr size_t kSmbByteCount = kSmbWords + 2 * kTransactionWords;  // 67
+constexpr size_t kSmbBytes = kSmbByteCount + 2;                      // 69, the mailslot name
+// Words of the transaction request (index into the 17).
+constexpr size_t kTotalDataCount = 1;
+constexpr size_t kDataCount = 11;
+constexpr size_t kDataOffset = 12;
+constexpr size_t kSetupCount = 13;  // low byte; the high byte is reserved
+constexpr size_t kSetupOpcode = 14;
+constexpr size_t kSetupPriority = 15;
+constexpr size_t kSetupClass = 16;
+constexpr uint16_t kMailslotWrite = 1;
+constexpr uint16_t kUnreliableClass = 2;
+
+constexpr char kMailslotName[] = "\\MAILSLOT\\MESSNGR";
+
+constexpr uint8_t kFlagMore = 0x01;
+constexpr uint8_t kFlagFirst = 0x02;
+
+uint16_t be16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+uint32_t be32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+void put_be16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v));
+}
+void put_le16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return ascii_upper(x) == ascii_upper(y);
+           });
+}
+
+}  // namespace
+
+std::string canonical_name(std::string_view name) {
+    std::string out(name.substr(0, 15));
+    std::transform(out.begin(), out.end(), out.begin(), ascii_upper);
+    return out;
+}
+
+std::array<uint8_t, 34> encode_name(const Name& name) {
+    const std::string canonical = canonical_name(name.name);
+    const char pad = canonical == "*" ? '\0' : ' ';
+    uint8_t plain[16];
+    std::memset(plain, static_cast<unsigned char>(pad), 15);
+    std::memcpy(plain, canonical.data(), canonical.size());
+    plain[15] = name.suffix;
+
+    std::array<uint8_t, 34> encoded{};
+    encoded[0] = 0x20;
+    for (size_t i = 0; i < 16; ++i) {
+        encoded[1 + 2 * i] = static_cast<uint8_t>('A' + (plain[i] >> 4));
+        encoded[2 + 2 * i] = static_cast<uint8_t>('A' + (plain[i] & 0x0F));
+    }
+    encoded[33] = 0x00;  // no scope
+    return encoded;
+}
+
+std::optional<Name> decode_name(const uint8_t* encoded, size_t length) {
+    if (!encoded || length < kNameBytes || encoded[0] != 0x20 || encoded[33] != 0x00) {
+        return std::nullopt;
+    }
+    uint8_t plain[16];
+    for (size_t i = 0; i < 16; ++i) {
+        const uint8_t high = encoded[1 + 2 * i];
+        const uint8_t low = encoded[2 + 2 * i];
+        if (high < 'A' || high > 'P' || low < 'A' || low > 'P') return std::nullopt;
+        plain[i] = static_cast<uint8_t>((high - 'A') << 4 | (low - 'A'));
+    }
+    size_t end = 15;
+    // Spaces pad ordinary names, NULs the broadcast name.
+    while (end > 0 && (plain[end - 1] == ' ' || plain[end - 1] == '\0'))
+        --end;
+    return Name{std::string(reinterpret_cast<const char*>(plain), end), plain[15]};
+}
+
+std::vector<uint8_t> encode_packet(const MessengerPacket& packet) {
+    if (packet.data.empty() || packet.data.size() > kMaxMessageBytes ||
+        packet.source.name.empty() || packet.destination.name.empty()) {
+        return {};
+    }
+    const auto data_count = static_cast<uint16_t>(packet.data.size());
+    const uint16_t name_bytes = sizeof kMailslotName;  // with its NUL
+    const uint16_t data_offset = kSmbBytes + name_bytes;
+    const size_t smb_length = data_offset + packet.data.size();
+
+    std::vector<uint8_t> out;
+    out.reserve(kSmbStart + smb_length);
+    out.push_back(static_cast<uint8_t>(packet.type));
+    out.push_back(kFlagFirst);  // one whole datagram from a B node
+    put_be16(out, packet.id);
+    put_be16(out, static_cast<uint16_t>(packet.source_ip >> 16));
+    put_be16(out, static_cast<uint16_t>(packet.source_ip));
+    put_be16(out, packet.source_port);
+    put_be16(out, static_cast<uint16_t>(2 * kNameBytes + smb_length));
+    put_be16(out, 0);  // PACKET_OFFSET
+    for (const Name* name : {&packet.source, &packet.destination}) {
+        const auto encoded = encode_name(*name);
+        out.insert(out.end(), encoded.begin(), encoded.end());
+    }
+
+    const uint8_t magic[] = {0xFF, 'S', 'M', 'B', kTransaction};
+    out.insert(out.end(), std::begin(magic), std::end(magic));
+    out.resize(kSmbStart + kSmbWordCount, 0);  // status, flags, ids: all 0
+    out.push_back(kTransactionWords);
+    uint16_t words[kTransactionWords] = {};
+    words[kTotalDataCount] = data_count;
+    words[kDataCount] = data_count;
+    words[kDataOffset] = data_offset;
+    words[kSetupCount] = 3;
+    words[kSetupOpcode] = kMailslotWrite;
+    words[kSetupPriority] = 1;
+    words[kSetupClass] = kUnreliableClass;
+    for (uint16_t word : words)
+        put_le16(out, word);
+    put_le16(out, static_cast<uint16_t>(name_bytes + packet.data.size()));
+    out.insert(out.end(), kMailslotName, kMailslotName + name_bytes);
+    out.insert(out.end(), packet.data.begin(), packet.data.end());
+    return out;
+}
+
+std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length) {
+    if (!bytes || length < kSmbStart + kSmbBytes) return std::nullopt;
+    const auto* p = static_cast<const uint8_t*>(bytes);
+
+    MessengerPacket packet;
+    if (p[0] < 0x10 || p[0] > 0x12) return std::nullopt;
+    packet.type = static_cast<DatagramType>(p[0]);
+    // Receivers do not reassemble: only a first packet with no more to come.
+    if ((p[1] & kFlagMore) || !(p[1] & kFlagFirst) || be16(p + 12) != 0) return std::nullopt;
+    packet.id = be16(p + 2);
+    packet.source_ip = be32(p + 4);
+    packet.source_port = be16(p + 8);
+
+    // DGM_LENGTH counts what follows the header; trailing bytes are ignored.
+    const size_t datagram_length = be16(p + 10);
+    if (datagram_length > length - kHeaderBytes) return std::nullopt;
+    if (datagram_length < 2 * kNameBytes + kSmbBytes) return std::nullopt;
+    const size_t smb_length = datagram_length - 2 * kNameBytes;
+    if (smb_length > kMaxUserData) return std::nullopt;
+
+    auto source = decode_name(p + kHeaderBytes, kNameBytes);
+    auto destination = decode_name(p + kHeaderBytes + kNameBytes, kNameBytes);
+    if (!source || !destination) return std::nullopt;
+    packet.source = std::move(*source);
+    packet.destination = std::move(*destination);
+
+    const uint8_t* smb = p + kSmbStart;
+    if (std::memcmp(smb, "\xFFSMB", 4) != 0 || smb[kSmbCommand] != kTransaction ||
+        smb[kSmbWordCount] != kTransactionWords) {
+        return std::nullopt;
+    }
+    auto word = [smb](size_t index) { return le16(smb + kSmbWords + 2 * index); };
+    if ((word(kSetupCount) & 0xFF) != 3 || word(kSetupOpcode) != kMailslotWrite) {
+        return std::nullopt;
+    }
+
+    // The mailslot name: NUL-terminated inside the byte block and the message.
+    const size_t byte_end = std::min(smb_length, kSmbBytes + le16(smb + kSmbByteCount));
+    const auto* name = reinterpret_cast<const char*>(smb + kSmbBytes);
+    const void* nul = std::memchr(name, 0, byte_end - kSmbBytes);
+    if (!nul) return std::nullopt;
+    const std::string_view slot(name, static_cast<const char*>(nul) - name);
+    if (!equal_ignoring_ascii_case(slot, kMailslotName)) return std::nullopt;
+
+    // One whole write: all of its data in this message, after the name.
+    const size_t data_count = word(kDataCount);
+    const size_t data_offset = word(kDataOffset);
+    if (data_count == 0 || word(kTotalDataCount) > data_count) return std::nullopt;
+    if (data_offset < kSmbBytes + slot.size() + 1 || data_offset + data_count > smb_length) {
+        return std::nullopt;
+    }
+    const auto* data = reinterpret_cast<const char*>(smb + data_offset);
+    packet.data.assign(data, data + data_count);
+    return packet;
+}
+
+Addressing address_message(std::string_view to, std::string_view workgroup) {
+    if (to == "*")
+        return {DatagramType::direct_group, {std::string(workgroup), kWorkstationSuffix}};
+    return {DatagramType::direct_unique, {std::string(to), kMessengerSuffix}};
+}
+
+bool addressed_here(const Name& destination, std::string_view computer,
+                    std::string_view workgroup) {
+    const std::string name = canonical_name(destination.name);
+    if (name.empty()) return false;
+    if (name == "*") return destination.suffix == kWorkstationSuffix;
+    if (!computer.empty() && name == canonical_name(computer)) {
+        return destination.suffix == kWorkstationSuffix || destination.suffix == kMessengerSuffix;
+    }
+    return destination.suffix == kWorkstationSuffix && !workgroup.empty() &&
+           name == canonical_name(workgroup);
+}
+
+}  // namespace netbios

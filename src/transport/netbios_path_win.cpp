@@ -1,0 +1,404 @@
+// The program's own network path: the UDP 138 listener that feeds the local
+// Messenger mailslot, and the send by subnet broadcast (Windows only).
+// Winsock, the IP helper and the workstation query are loaded at run time, so
+// the program still starts on systems without them (Windows 95 without
+// Winsock 2) where this path is never taken.
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+#include <lm.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/message.h"
+#include "core/process_state.h"
+#include "core/win_handles.h"
+#include "transport/netbios_datagram.h"
+#include "transport/netbios_path_win.h"
+
+namespace {
+
+constexpr char kLocalMailslot[] = "\\\\.\\mailslot\\messngr";
+constexpr char kDefaultWorkgroup[] = "WORKGROUP";
+// How often the listener looks at the stop flag while nothing arrives.
+constexpr long kListenerPollUs = 200 * 1000;
+constexpr DWORD kListenerJoinTimeoutMs = 3000;
+
+template <class Function>
+void resolve(HMODULE module, const char* name, Function& function) {
+    function =
+        module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
+// The Winsock functions this path uses, typed as the system declares them.
+struct Winsock {
+    UniqueModule module;
+    decltype(&::WSAStartup) startup = nullptr;
+    decltype(&::WSACleanup) cleanup = nullptr;
+    decltype(&::WSAGetLastError) last_error = nullptr;
+    decltype(&::socket) open = nullptr;
+    decltype(&::closesocket) close = nullptr;
+    decltype(&::bind) bind = nullptr;
+    decltype(&::setsockopt) set_option = nullptr;
+    decltype(&::select) select = nullptr;
+    decltype(&::recvfrom) receive_from = nullptr;
+    decltype(&::sendto) send_to = nullptr;
+    bool started = false;  // WSAStartup succeeded
+
+    bool load() {
+        module.reset(LoadLibraryA("ws2_32.dll"));
+        HMODULE m = module.get();
+        resolve(m, "WSAStartup", startup);
+        resolve(m, "WSACleanup", cleanup);
+        resolve(m, "WSAGetLastError", last_error);
+        resolve(m, "socket", open);
+        resolve(m, "closesocket", close);
+        resolve(m, "bind", bind);
+        resolve(m, "setsockopt", set_option);
+        resolve(m, "select", select);
+        resolve(m, "recvfrom", receive_from);
+        resolve(m, "sendto", send_to);
+        if (!(startup && cleanup && last_error && open && close && bind && set_option && select &&
+              receive_from && send_to)) {
+            return false;
+        }
+        WSADATA data;
+        started = startup(MAKEWORD(2, 2), &data) == 0;
+        return started;
+    }
+
+    // A UDP socket that may send to broadcast addresses.
+    SOCKET broadcast_socket() const {
+        SOCKET s = open(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (s == INVALID_SOCKET) return s;
+        const BOOL yes = TRUE;
+        set_option(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&yes), sizeof yes);
+        return s;
+    }
+};
+
+sockaddr_in ipv4_address(uint32_t address, uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = static_cast<u_short>((port >> 8) | (port << 8));  // network order
+    const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 24),
+                              static_cast<uint8_t>(address >> 16),
+                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+    std::memcpy(&a.sin_addr, bytes, 4);
+    return a;
+}
+
+bool parse_ipv4(const char* text, uint32_t& address) {
+    unsigned a, b, c, d;
+    char end;
+    if (std::sscanf(text, "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) != 4 || a > 255 || b > 255 ||
+        c > 255 || d > 255) {
+        return false;
+    }
+    address = a << 24 | b << 16 | c << 8 | d;
+    return true;
+}
+
+// One local IPv4 network: this computer's address on it and its broadcast address.
+struct LocalNetwork {
+    uint32_t address;
+    uint32_t broadcast;
+};
+
+std::vector<LocalNetwork> local_networks() {
+    std::vector<LocalNetwork> networks;
+    UniqueModule iphlpapi(LoadLibraryA("iphlpapi.dll"));
+    decltype(&::GetAdaptersInfo) get_adapters_info = nullptr;
+    resolve(iphlpapi.get(), "GetAdaptersInfo", get_adapters_info);
+    std::vector<unsigned char> buffer(16 * 1024);
+    ULONG size = static_cast<ULONG>(buffer.size());
+    DWORD result = ERROR_NOT_SUPPORTED;
+    if (get_adapters_info) {
+        result = get_adapters_info(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
+        if (result == ERROR_BUFFER_OVERFLOW) {
+            buffer.resize(size);
+            result = get_adapters_info(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
+        }
+    }
+    if (result == NO_ERROR) {
+        for (auto* adapter = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); adapter;
+             adapter = adapter->Next) {
+            for (IP_ADDR_STRING* ip = &adapter->IpAddressList; ip; ip = ip->Next) {
+                uint32_t address, mask;
+                if (!parse_ipv4(ip->IpAddress.String, address) ||
+                    !parse_ipv4(ip->IpMask.String, mask) || address == 0 || address >> 24 == 127) {
+                    continue;
+                }
+                const uint32_t broadcast = address | ~mask;
+                bool known = false;
+                for (const LocalNetwork& n : networks)
+                    known = known || n.broadcast == broadcast;
+                if (!known) networks.push_back({address, broadcast});
+            }
+        }
+    }
+    // Without the IP helper, the limited broadcast reaches the local network.
+    if (networks.empty() && !get_adapters_info) networks.push_back({0, 0xFFFFFFFF});
+    return networks;
+}
+
+// NetBIOS names travel upper-cased in the OEM code page.
+std::string oem_name(const char* ansi) {
+    std::string name(ansi);
+    if (name.empty()) return name;
+    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    CharToOemBuffA(name.c_str(), name.data(), static_cast<DWORD>(name.size()));
+    return netbios::canonical_name(name);
+}
+
+std::string query_workgroup() {
+    UniqueModule netapi32(LoadLibraryA("netapi32.dll"));
+    decltype(&::NetWkstaGetInfo) get_info = nullptr;
+    decltype(&::NetApiBufferFree) free_buffer = nullptr;
+    resolve(netapi32.get(), "NetWkstaGetInfo", get_info);
+    resolve(netapi32.get(), "NetApiBufferFree", free_buffer);
+    if (!get_info || !free_buffer) return kDefaultWorkgroup;
+    LPBYTE buffer = nullptr;
+    std::string workgroup;
+    if (get_info(nullptr, 100, &buffer) == NERR_Success && buffer) {
+        const wchar_t* group = reinterpret_cast<WKSTA_INFO_100*>(buffer)->wki100_langroup;
+        char oem[64] = {};
+        if (group && WideCharToMultiByte(CP_OEMCP, 0, group, -1, oem, sizeof oem - 1, nullptr,
+                                         nullptr) > 0) {
+            CharUpperBuffA(oem, static_cast<DWORD>(std::strlen(oem)));
+            workgroup = netbios::canonical_name(oem);
+        }
+    }
+    if (buffer) free_buffer(buffer);
+    // Wine answers with the computer's own name, which no workgroup can have.
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    if (GetComputerNameA(computer, &size) && workgroup == oem_name(computer)) workgroup.clear();
+    return workgroup.empty() ? kDefaultWorkgroup : workgroup;
+}
+
+// What start_netbios_path() sets up for the rest of the run.
+struct NetbiosPath {
+    bool active = false;
+    Winsock winsock;
+    SOCKET socket = INVALID_SOCKET;  // bound to UDP 138, or invalid
+    UniqueHandle listener;
+    std::atomic<bool> stopping{false};
+    std::string computer;   // OEM, upper case
+    std::string workgroup;  // OEM, upper case
+    std::atomic<uint16_t> next_id{0};
+};
+NetbiosPath g_path;
+
+// Opened for each write: a writer that stays open would keep every other
+// writer, which shares only reading, out of the mailslot.
+bool write_local(const void* data, size_t size) {
+    UniqueFile mailslot(CreateFileA(kLocalMailslot, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!mailslot) return false;
+    DWORD written = 0;
+    return WriteFile(mailslot.get(), data, static_cast<DWORD>(size), &written, nullptr) &&
+           written == size;
+}
+
+// Hands the data of a packet for this computer to the local mailslot. Its
+// own packets come back from the broadcast and are dropped: the send
+// delivered them locally already.
+void forward_packet(const uint8_t* bytes, size_t length) {
+    const auto packet = netbios::decode_packet(bytes, length);
+    if (!packet) return;
+    if (!netbios::addressed_here(packet->destination, g_path.computer, g_path.workgroup)) return;
+    if (netbios::canonical_name(packet->source.name) == g_path.computer) return;
+    write_local(packet->data.data(), packet->data.size());
+}
+
+DWORD WINAPI listener_thread(LPVOID) {
+    const Winsock& ws = g_path.winsock;
+    // Room for more than the largest packet: a longer one fails the read and is dropped.
+    uint8_t buffer[2 * netbios::kMaxPacketBytes];
+    while (!g_path.stopping && !stop_requested()) {
+        fd_set readable;
+        readable.fd_count = 1;
+        readable.fd_array[0] = g_path.socket;
+        timeval wait{0, kListenerPollUs};
+        const int ready = ws.select(0, &readable, nullptr, nullptr, &wait);
+        if (ready == SOCKET_ERROR) {
+            Sleep(kListenerPollUs / 1000);
+            continue;
+        }
+        if (ready == 0) continue;
+        sockaddr_in from{};
+        int from_length = sizeof from;
+        const int received =
+            ws.receive_from(g_path.socket, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+                            reinterpret_cast<sockaddr*>(&from), &from_length);
+        // Errors (an oversized packet, a port-unreachable report of an
+        // earlier send) concern one packet only.
+        if (received > 0) forward_packet(buffer, static_cast<size_t>(received));
+    }
+    return 0;
+}
+
+std::string port_problem(PortState state, int error) {
+    switch (state) {
+        case PortState::bound:
+            return {};
+        case PortState::in_use:
+            return "UDP port 138 is in use by another program, so messages from other computers "
+                   "cannot reach Quorvanta Messenger. Sending, and messages on this computer, "
+                   "still work.\n\n"
+                   "To receive from the network, end the program that holds the port (on Windows "
+                   "that is NetBIOS over TCP/IP while it is turned on) and start Quorvanta "
+                   "Messenger again.";
+        case PortState::denied:
+            return "Quorvanta Messenger may not use UDP port 138, so messages from other "
+                   "computers cannot reach it. Sending, and messages on this computer, still "
+                   "work.\n\n"
+                   "Under Wine on Linux, ports below 1024 need root: run the program as root, or "
+                   "allow the port for every user with\n"
+                   "    sysctl net.ipv4.ip_unprivileged_port_start=137\n"
+                   "and start Quorvanta Messenger again.";
+        case PortState::unavailable:
+            break;
+    }
+    char text[320];
+    std::snprintf(text, sizeof text,
+                  "Quorvanta Messenger cannot open UDP port 138 (error %d), so messages from "
+                  "other computers cannot reach it. Messages on this computer still work.\n\n"
+                  "Make sure TCP/IP is installed and running, and start Quorvanta Messenger "
+                  "again.",
+                  error);
+    return text;
+}
+
+PortState bind_port(int& error) {
+    Winsock& ws = g_path.winsock;
+    SOCKET s = ws.broadcast_socket();
+    if (s == INVALID_SOCKET) {
+        error = ws.last_error();
+        return PortState::unavailable;
+    }
+    const sockaddr_in any = ipv4_address(0, netbios::kDatagramPort);
+    if (ws.bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+        error = ws.last_error();
+        ws.close(s);
+        if (error == WSAEADDRINUSE) return PortState::in_use;
+        if (error == WSAEACCES) return PortState::denied;
+        return PortState::unavailable;
+    }
+    g_path.socket = s;
+    return PortState::bound;
+}
+
+}  // namespace
+
+NetbiosStart start_netbios_path(const char* computer_name) {
+    g_path.computer = oem_name(computer_name ? computer_name : "");
+    g_path.workgroup = netbios_workgroup();
+    g_path.next_id = static_cast<uint16_t>(GetTickCount());
+    g_path.stopping = false;
+    g_path.active = true;
+
+    NetbiosStart start;
+    int error = 0;
+    if (!g_path.winsock.load()) {
+        error = static_cast<int>(GetLastError());
+        start.port = PortState::unavailable;
+    } else {
+        start.port = bind_port(error);
+    }
+    if (start.port == PortState::bound) {
+        g_path.listener.reset(CreateThread(nullptr, 0, listener_thread, nullptr, 0, nullptr));
+        if (!g_path.listener) {
+            error = static_cast<int>(GetLastError());
+            start.port = PortState::unavailable;
+        }
+    }
+    start.problem = port_problem(start.port, error);
+    return start;
+}
+
+void stop_netbios_path() {
+    if (!g_path.active) return;
+    g_path.active = false;
+    g_path.stopping = true;
+    if (g_path.listener) {
+        // A listener that does not end in time keeps what it uses.
+        if (WaitForSingleObject(g_path.listener.get(), kListenerJoinTimeoutMs) != WAIT_OBJECT_0) {
+            g_path.listener.release();
+            return;
+        }
+        g_path.listener.reset();
+    }
+    Winsock& ws = g_path.winsock;
+    if (g_path.socket != INVALID_SOCKET) ws.close(g_path.socket);
+    g_path.socket = INVALID_SOCKET;
+    if (ws.started) ws.cleanup();
+    ws.started = false;
+}
+
+bool netbios_path_active() {
+    return g_path.active;
+}
+
+std::string netbios_workgroup() {
+    static const std::string workgroup = query_workgroup();
+    return workgroup;
+}
+
+int netbios_send(const char* from, const char* to, const char* text) {
+    if (!from || !to || !text || !g_path.active) return 0;
+    try {
+        const std::vector<char> datagram = build_datagram(from, to, text);
+        if (datagram.empty() || datagram.size() > netbios::kMaxMessageBytes) return 0;
+
+        const std::string recipient = std::strcmp(to, "*") == 0 ? "*" : oem_name(to);
+        const netbios::Addressing addressing =
+            netbios::address_message(recipient, g_path.workgroup);
+        netbios::MessengerPacket packet;
+        packet.type = addressing.type;
+        packet.destination = addressing.destination;
+        packet.source = {oem_name(from), netbios::kWorkstationSuffix};
+        packet.data = datagram;
+        packet.id = g_path.next_id++;
+
+        bool sent = false;
+        const Winsock& ws = g_path.winsock;
+        if (ws.started && !recipient.empty() && !packet.source.name.empty()) {
+            SOCKET s = g_path.socket;
+            const bool own_socket = s == INVALID_SOCKET;
+            if (own_socket) s = ws.broadcast_socket();
+            if (s != INVALID_SOCKET) {
+                for (const LocalNetwork& network : local_networks()) {
+                    packet.source_ip = network.address;
+                    const std::vector<uint8_t> wire = netbios::encode_packet(packet);
+                    const sockaddr_in to_network =
+                        ipv4_address(network.broadcast, netbios::kDatagramPort);
+                    if (!wire.empty() &&
+                        ws.send_to(s, reinterpret_cast<const char*>(wire.data()),
+                                   static_cast<int>(wire.size()), 0,
+                                   reinterpret_cast<const sockaddr*>(&to_network),
+                                   sizeof to_network) == static_cast<int>(wire.size())) {
+                        sent = true;
+                    }
+                }
+                if (own_socket) ws.close(s);
+            }
+        }
+        // Its own broadcasts do not come back through the listener.
+        if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
+            sent = write_local(datagram.data(), datagram.size()) || sent;
+        }
+        if (!sent) return 0;
+        g_statistics.sent.fetch_add(1);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}

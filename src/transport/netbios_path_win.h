@@ -1,0 +1,49 @@
+// The program's own network path, for NT-family systems that have no
+// Messenger service: Messenger mailslot writes carried as NetBIOS datagrams
+// on UDP port 138 (Windows only).
+//
+// Receiving: a listener thread takes each well-formed packet addressed to
+// this computer, its workgroup or the broadcast name and writes its data into
+// the local Messenger mailslot, which the program owns and polls as on
+// Windows 95/98/ME. Sending: one packet to the broadcast address of each
+// local IPv4 network, so that no name server is needed.
+#pragma once
+
+#include <string>
+
+enum class PortState {
+    bound,        // receiving from the network
+    in_use,       // another program holds UDP port 138
+    denied,       // the port is privileged (Linux ports below 1024 under Wine)
+    unavailable,  // no Winsock, or another error
+};
+
+struct NetbiosStart {
+    PortState port = PortState::unavailable;
+    // What the user is told once at start; empty when the port is bound.
+    std::string problem;
+};
+
+// Once at startup, after the local Messenger mailslot exists and before the
+// main window: loads Winsock, learns the workgroup, binds UDP port 138 and
+// starts the listener thread. From then on netbios_send() works, also when
+// the port could not be had.
+NetbiosStart start_netbios_path(const char* computer_name);
+
+// Once after the message loop: ends the listener (it also ends on the stop
+// flag), waits for it and releases what start_netbios_path() took.
+void stop_netbios_path();
+
+// Between start_netbios_path() and stop_netbios_path().
+bool netbios_path_active();
+
+// The workgroup (or domain) this computer belongs to, in the OEM code page
+// and upper case; WORKGROUP when the system names none.
+std::string netbios_workgroup();
+
+// Sends the message datagram of `from`, `to` and `text` (ANSI) as a mailslot
+// write from `from` to `to` ("*": the workgroup) on every local IPv4 network,
+// and into this computer's own mailslot when it is addressed to this computer
+// or to everyone. 1 and Sent counted when any of these went out; 0 when none
+// did, when an argument is missing or when the datagram exceeds the wire's limit.
+int netbios_send(const char* from, const char* to, const char* text);

@@ -1,0 +1,108 @@
+// The real program under Wine in an NT version without a Messenger service:
+// it takes its own network path, lists a message that arrives on UDP port 138,
+// and with the port taken still starts, says so once and sends its
+// auto-answer to the network (Windows only, end to end).
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "e2e/png_win.h"
+#include "e2e/program_driver_win.h"
+#include "resources/resource.h"
+#include "support/udp_socket_win.h"
+#include "transport/netbios_datagram.h"
+#include "transport/standins/installed_service_win.h"
+
+namespace {
+
+using namespace netbios;
+
+const char kPortTaken[] = "UDP port 138 is in use by another program";
+
+std::string computer_name() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return name;
+}
+
+class NetbiosProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+        remove_messenger_service();
+        delete_stored_options();
+        store_dword("cone", 0);
+    }
+    void TearDown() override { WSACleanup(); }
+
+    void exit_program() {
+        program_.post_command(IDM_EXIT);
+        const auto code = program_.wait_exit(5000);
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+        EXPECT_EQ(*code, 0u);
+    }
+
+    ProgramDriver program_;
+    const std::string computer_ = computer_name();
+};
+
+TEST_F(NetbiosProgramTest, ListsAMessageThatArrivesOnUdpPort138) {
+    ASSERT_TRUE(program_.start());
+    ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+    if (HWND box = program_.find_dialog_with_text("UDP port 138")) {
+        if (program_.find_dialog_with_text("may not use")) GTEST_SKIP() << "port 138 needs root";
+        FAIL() << window_text(box);
+    }
+
+    MessengerPacket packet;
+    packet.source = {"PC9", kWorkstationSuffix};
+    packet.destination = {computer_, kMessengerSuffix};
+    const std::string data = datagram("PC9", computer_, "Hello over UDP");
+    packet.data.assign(data.begin(), data.end());
+    UdpSocket peer;
+    ASSERT_TRUE(peer.send_to_port_138(encode_packet(packet)));
+    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }))
+        << "the packet did not reach the list";
+    EXPECT_EQ(program_.rows()[0].from, "PC9");
+    EXPECT_EQ(program_.rows()[0].to, computer_);
+    exit_program();
+}
+
+TEST_F(NetbiosProgramTest, WithThePortTakenSaysSoOnceAndStillWorks) {
+    UdpSocket network(kDatagramPort);
+    if (!network.bound() && WSAGetLastError() == WSAEACCES) GTEST_SKIP() << "port 138 needs root";
+    ASSERT_TRUE(network.bound()) << WSAGetLastError();
+    store_dword("aam", 1);
+    store_string("aat", "Back at five");
+
+    ASSERT_TRUE(program_.start());
+    HWND box = nullptr;
+    ASSERT_TRUE(program_.wait_until([&] {
+        return (box = program_.find_dialog_with_text(kPortTaken));
+    })) << "no message box about the port";
+    EXPECT_EQ(window_text(box), "Quorvanta Messenger");
+    save_screenshot(box, artifact_path("netbios-port-taken.png"));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+
+    // A message on this computer arrives and is answered over the network.
+    ASSERT_TRUE(write_datagram(datagram("PC9", computer_, "Are you there?")));
+    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    const auto wire = network.receive(5000);
+    ASSERT_TRUE(wire) << "the auto-answer did not reach the network";
+    const auto answer = decode_packet(wire->data(), wire->size());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->source, (Name{computer_, kWorkstationSuffix}));
+    EXPECT_EQ(answer->destination, (Name{"PC9", kMessengerSuffix}));
+    const std::string expected = datagram(computer_, "PC9", "Back at five");
+    EXPECT_EQ(std::string(answer->data.begin(), answer->data.end()), expected);
+
+    EXPECT_EQ(program_.find_dialog_with_text(kPortTaken), nullptr) << "said once only";
+    exit_program();
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// A UDP socket for tests of the NetBIOS path: sends to port 138 on this
+// computer, receives what arrives on its own port (Windows only, test support;
+// link ws2_32 and call WSAStartup first).
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class UdpSocket {
+public:
+    explicit UdpSocket(uint16_t port = 0) : socket_(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(port);
+        bound_ = socket_ != INVALID_SOCKET &&
+                 bind(socket_, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+    }
+    ~UdpSocket() {
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    }
+    bool bound() const { return bound_; }
+
+    bool send_to_port_138(const std::vector<uint8_t>& packet) const {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(138);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return sendto(socket_, reinterpret_cast<const char*>(packet.data()),
+                      static_cast<int>(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
+                      sizeof to) == static_cast<int>(packet.size());
+    }
+    // The next packet within `timeout_ms`, or nothing.
+    std::optional<std::vector<uint8_t>> receive(long timeout_ms) const {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket_, &readable);
+        timeval wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+        if (select(0, &readable, nullptr, nullptr, &wait) != 1) return std::nullopt;
+        std::vector<uint8_t> packet(2048);
+        const int n = recv(socket_, reinterpret_cast<char*>(packet.data()),
+                           static_cast<int>(packet.size()), 0);
+        if (n <= 0) return std::nullopt;
+        packet.resize(static_cast<size_t>(n));
+        return packet;
+    }
+
+private:
+    SOCKET socket_;
+    bool bound_ = false;
+};

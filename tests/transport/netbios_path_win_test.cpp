@@ -1,0 +1,165 @@
+// The program's own network path against real UDP port 138 under Wine: what
+// the listener forwards into the Messenger mailslot, the bytes a send puts on
+// the network, and a port that another program holds (Windows only; the
+// port needs root on Linux, which the test runs have).
+#include "transport/netbios_path_win.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/process_state.h"
+#include "support/mailslot_helpers_win.h"
+#include "support/udp_socket_win.h"
+#include "transport/netbios_datagram.h"
+
+namespace {
+
+using namespace netbios;
+
+const char kMessengerSlot[] = "\\\\.\\mailslot\\messngr";
+const char kComputer[] = "QVAHOST";
+
+std::vector<uint8_t> packet_to(const Name& destination, std::string_view data,
+                               const char* source = "PC9") {
+    MessengerPacket p;
+    p.type = destination.name == "*" ? DatagramType::broadcast : DatagramType::direct_unique;
+    p.source = {source, kWorkstationSuffix};
+    p.destination = destination;
+    p.data.assign(data.begin(), data.end());
+    return encode_packet(p);
+}
+
+// Datagrams arriving in the mailslot until `last` has come or 5 s have passed.
+std::vector<std::string> read_until(HANDLE slot, const std::string& last) {
+    std::vector<std::string> all;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000) {
+        for (std::string& d : read_all_datagrams(slot))
+            all.push_back(std::move(d));
+        if (!all.empty() && all.back() == last) break;
+        Sleep(20);
+    }
+    return all;
+}
+
+class NetbiosPathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+        slot_ = std::make_unique<TestHandle>(create_test_mailslot(kMessengerSlot));
+        ASSERT_TRUE(slot_->valid()) << GetLastError();
+    }
+    void TearDown() override {
+        stop_netbios_path();
+        EXPECT_FALSE(netbios_path_active());
+        WSACleanup();
+    }
+    HANDLE slot() const { return slot_->get(); }
+
+    std::unique_ptr<TestHandle> slot_;
+};
+
+TEST_F(NetbiosPathTest, ForwardsPacketsForThisComputerItsWorkgroupAndEveryoneAlone) {
+    const NetbiosStart start = start_netbios_path(kComputer);
+    if (start.port == PortState::denied) GTEST_SKIP() << "UDP port 138 needs root here";
+    ASSERT_EQ(start.port, PortState::bound) << start.problem;
+    EXPECT_EQ(start.problem, "");
+    ASSERT_TRUE(netbios_path_active());
+    const std::string workgroup = netbios_workgroup();
+    ASSERT_FALSE(workgroup.empty());
+
+    UdpSocket peer;
+    ASSERT_TRUE(peer.bound());
+    auto send = [&](const std::vector<uint8_t>& packet) {
+        ASSERT_TRUE(peer.send_to_port_138(packet));
+    };
+    const std::string to_messenger = datagram("PC9", kComputer, "one");
+    auto truncated = packet_to({kComputer, kMessengerSuffix}, datagram("PC9", kComputer, "cut"));
+    truncated.resize(truncated.size() - 1);
+    send(packet_to({kComputer, kMessengerSuffix}, to_messenger));
+    send(packet_to({"OTHERPC", kMessengerSuffix}, datagram("PC9", "OTHERPC", "not here")));
+    send(truncated);
+    send({0x10, 0x02, 0xFF});
+    send(
+        packet_to({kComputer, kMessengerSuffix}, datagram(kComputer, kComputer, "own"), kComputer));
+    send(packet_to({"qvahost", kWorkstationSuffix}, datagram("PC9", "qvahost", "two")));
+    send(packet_to({workgroup, kWorkstationSuffix}, datagram("PC9", "*", "three")));
+    const std::string last = datagram("PC9", "*", "four");
+    send(packet_to({"*", 0}, last));
+
+    EXPECT_EQ(read_until(slot(), last),
+              (std::vector<std::string>{to_messenger, datagram("PC9", "qvahost", "two"),
+                                        datagram("PC9", "*", "three"), last}));
+}
+
+TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNetwork) {
+    UdpSocket network(kDatagramPort);
+    if (!network.bound() && WSAGetLastError() == WSAEACCES) {
+        GTEST_SKIP() << "UDP port 138 needs root here";
+    }
+    ASSERT_TRUE(network.bound()) << WSAGetLastError();
+
+    const NetbiosStart start = start_netbios_path(kComputer);
+    EXPECT_EQ(start.port, PortState::in_use);
+    EXPECT_NE(start.problem.find("UDP port 138 is in use by another program"), std::string::npos)
+        << start.problem;
+    ASSERT_TRUE(netbios_path_active());
+
+    // e acute is 0xE9 in the ANSI code page and 0x82 in the OEM one; only the
+    // text is converted.
+    const uint32_t sent = g_statistics.sent.load();
+    ASSERT_EQ(netbios_send(kComputer, "pc2", "Hi \xE9"), 1);
+    EXPECT_EQ(g_statistics.sent.load(), sent + 1);
+    const auto wire = network.receive(3000);
+    ASSERT_TRUE(wire) << "nothing arrived on the local network's broadcast address";
+    const std::string expected_data = datagram(kComputer, "pc2", "Hi \x82");
+    ASSERT_GE(wire->size(), 169u + expected_data.size());
+    EXPECT_EQ((*wire)[0], 0x10);
+    EXPECT_EQ((*wire)[1], 0x02);
+    EXPECT_EQ(std::memcmp(wire->data() + 82, "\xFFSMB\x25", 5), 0);
+    EXPECT_EQ(std::memcmp(wire->data() + 151, "\\MAILSLOT\\MESSNGR", 18), 0);
+    EXPECT_EQ(std::string(wire->begin() + 169, wire->end()), expected_data);
+    const auto packet = decode_packet(wire->data(), wire->size());
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->source, (Name{"QVAHOST", kWorkstationSuffix}));
+    EXPECT_EQ(packet->destination, (Name{"PC2", kMessengerSuffix}));
+    EXPECT_NE(packet->source_ip, 0u);
+    EXPECT_TRUE(mailslot_empty(slot())) << "a message for another computer stays off this one";
+
+    // Everyone: the workgroup's group name on the network, and this computer too.
+    ASSERT_EQ(netbios_send(kComputer, "*", "all"), 1);
+    const auto group = network.receive(3000);
+    ASSERT_TRUE(group);
+    const auto group_packet = decode_packet(group->data(), group->size());
+    ASSERT_TRUE(group_packet);
+    EXPECT_EQ(group_packet->type, DatagramType::direct_group);
+    EXPECT_EQ(group_packet->destination, (Name{netbios_workgroup(), kWorkstationSuffix}));
+    EXPECT_EQ(read_all_datagrams(slot()),
+              std::vector<std::string>{datagram(kComputer, "*", "all")});
+}
+
+TEST_F(NetbiosPathTest, RefusesDatagramsOverTheWireLimitAndCountsNothing) {
+    UdpSocket network(kDatagramPort);
+    if (!network.bound() && WSAGetLastError() == WSAEACCES) {
+        GTEST_SKIP() << "UDP port 138 needs root here";
+    }
+    start_netbios_path(kComputer);
+    const uint32_t sent = g_statistics.sent.load();
+    // Sender, "*", text and three NULs: 11 bytes beside the text.
+    EXPECT_EQ(netbios_send(kComputer, "*", std::string(kMaxMessageBytes - 11, 'x').c_str()), 1);
+    EXPECT_EQ(netbios_send(kComputer, "*", std::string(kMaxMessageBytes - 10, 'x').c_str()), 0);
+    EXPECT_EQ(netbios_send(kComputer, kComputer, std::string(1000, 'x').c_str()), 0);
+    EXPECT_EQ(netbios_send(nullptr, "*", "x"), 0);
+    EXPECT_EQ(g_statistics.sent.load(), sent + 1);
+    EXPECT_EQ(read_all_datagrams(slot()).size(), 1u) << "only the one that fits arrives";
+}
+
+}  // namespace
