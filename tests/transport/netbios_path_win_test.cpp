@@ -54,17 +54,17 @@ protected:
     void SetUp() override {
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-        slot_ = std::make_unique<TestHandle>(create_test_mailslot(kMessengerSlot));
-        ASSERT_TRUE(slot_->valid()) << GetLastError();
+        slot_.reset(create_test_mailslot(kMessengerSlot));
+        ASSERT_TRUE(slot_) << GetLastError();
     }
     void TearDown() override {
         stop_netbios_path();
         EXPECT_FALSE(netbios_path_active());
         WSACleanup();
     }
-    HANDLE slot() const { return slot_->get(); }
+    HANDLE slot() const { return slot_.get(); }
 
-    std::unique_ptr<TestHandle> slot_;
+    UniqueFile slot_;
 };
 
 TEST_F(NetbiosPathTest, ForwardsPacketsForThisComputerItsWorkgroupAndEveryoneAlone) {
