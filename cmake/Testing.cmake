@@ -16,12 +16,13 @@ else()
 endif()
 
 # qva_add_test(NAME SOURCES... LIBS... [WINDOWS win98|win2k] [TIMEOUT s]
-#              [LOCKS names...] [ENV NAME=value...] [SERIAL])
+#              [LOCKS name] [ENV NAME=value...] [SERIAL])
 # One executable, each of its test cases a ctest test. WINDOWS picks the Wine
 # prefix (the Windows version: win98 or win2k) the Win32 build runs it in;
 # win2k is the default. LOCKS names what the tests hold exclusively while they
 # run (the Messenger mailslot of a prefix, say), so ctest never runs two such
-# tests at once. ENV sets environment variables for the test run (for
+# tests at once. One name only: the discovered tests' properties travel as a
+# flat list, where a second name would be taken for a property. ENV sets environment variables for the test run (for
 # tools/wine-run: QVA_DLLOVERRIDES=netapi32=n, say).
 function(qva_add_test name)
     cmake_parse_arguments(T "SERIAL" "WINDOWS;TIMEOUT" "SOURCES;LIBS;LOCKS;ENV" ${ARGN})
@@ -38,8 +39,12 @@ function(qva_add_test name)
     if(WIN32)
         list(APPEND props ENVIRONMENT QVA_WINDOWS=${T_WINDOWS} LABELS ${T_WINDOWS})
     endif()
+    list(LENGTH T_LOCKS lock_count)
+    if(lock_count GREATER 1)
+        message(FATAL_ERROR "${name}: one lock only, not ${T_LOCKS}")
+    endif()
     if(T_LOCKS)
-        list(APPEND props RESOURCE_LOCK "${T_LOCKS}")
+        list(APPEND props RESOURCE_LOCK ${T_LOCKS})
     endif()
     foreach(assignment IN LISTS T_ENV)
         string(REGEX MATCH "^([^=]+)=(.*)$" matched "${assignment}")

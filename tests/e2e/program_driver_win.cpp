@@ -99,10 +99,23 @@ bool ProgramDriver::start() {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &info)) {
         return false;
     }
+    // The program ends with this process, even when a time-out ends the test
+    // abruptly: a program left running would hold the mailslot for the next.
+    if (!job_) {
+        job_.reset(CreateJobObjectA(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (job_) {
+            SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                    sizeof limits);
+        }
+    }
+    if (job_) AssignProcessToJobObject(job_.get(), info.hProcess);
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     pid_ = info.dwProcessId;

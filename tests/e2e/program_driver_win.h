@@ -71,6 +71,7 @@ public:
     std::vector<HWND> top_level_windows() const;
 
 private:
+    UniqueHandle job_;
     UniqueHandle process_;
     DWORD pid_ = 0;
     HWND main_ = nullptr;
