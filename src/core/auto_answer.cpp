@@ -5,8 +5,7 @@
 
 bool auto_answer_due(int32_t aam, const std::optional<std::string>& aat,
                      const MessageRecord& record, std::string_view sender_name) {
-    if (!aam || !aat || !record.to || !record.from)
-        return false;
+    if (!aam || !aat || !record.to || !record.from) return false;
     return *record.to == sender_name && *record.from != sender_name;
 }
 
@@ -16,14 +15,12 @@ std::optional<AutoAnswerReply> AutoAnswer::answer_for(int32_t aam,
                                                       const std::optional<std::string>& aat,
                                                       const MessageRecord& record,
                                                       std::string_view sender_name) {
-    if (!auto_answer_due(aam, aat, record, sender_name))
-        return std::nullopt;
+    if (!auto_answer_due(aam, aat, record, sender_name)) return std::nullopt;
 
     const auto now = clock_();
     // Forget senders whose quiet period is over, so the table stays small.
     std::erase_if(answered_, [&](const auto& entry) { return now - entry.second >= kQuietPeriod; });
-    if (answered_.contains(*record.from))
-        return std::nullopt;
+    if (answered_.contains(*record.from)) return std::nullopt;
 
     answered_.emplace(*record.from, now);
     return AutoAnswerReply{*record.from, *aat};

@@ -28,7 +28,7 @@ bool auto_answer_due(int32_t aam, const std::optional<std::string>& aat,
 // computers that both answer automatically would otherwise answer each
 // other's answers for ever. Used on one thread only.
 class AutoAnswer {
-  public:
+public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     static constexpr std::chrono::seconds kQuietPeriod{60};
 
@@ -40,7 +40,7 @@ class AutoAnswer {
                                               const MessageRecord& record,
                                               std::string_view sender_name);
 
-  private:
+private:
     Clock clock_;
     // Senders answered within the quiet period, with the time of the answer.
     std::map<std::string, std::chrono::steady_clock::time_point, std::less<>> answered_;

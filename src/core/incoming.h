@@ -14,7 +14,7 @@
 // Windows this is the main dialog: insert is the synchronous private message
 // 1026, handled on the user-interface thread.
 class MessageStoreLink {
-  public:
+public:
     virtual ~MessageStoreLink() = default;
     // Synchronous hand-over of a listed record. 1: the store took the record
     // and owns it from now on; 0: it did not, and the caller still owns it.
@@ -28,7 +28,7 @@ class MessageStoreLink {
 // Runs on the receiver thread, which owns it; the duplicate memory lives
 // inside and is freed with it (or by clear_duplicate_memory).
 class IncomingProcessor {
-  public:
+public:
     explicit IncomingProcessor(MessageStoreLink& store);
     ~IncomingProcessor();
     IncomingProcessor(const IncomingProcessor&) = delete;
@@ -41,7 +41,7 @@ class IncomingProcessor {
     void clear_duplicate_memory();
     bool duplicate_memory_empty() const;
 
-  private:
+private:
     // The last message that passed the filters, each field possibly absent.
     struct DuplicateMemory {
         std::optional<std::string> from;

@@ -65,8 +65,7 @@ constexpr Scalar kSavedAfterText[] = {
 std::optional<int32_t> read_scalar(ValueKey& key, const char* name) {
     uint8_t bytes[4] = {};
     const std::optional<ValueInfo> info = key.query(name, bytes);
-    if (!info || info->size == 0 || info->size > sizeof bytes)
-        return std::nullopt;
+    if (!info || info->size == 0 || info->size > sizeof bytes) return std::nullopt;
     uint32_t value = 0;
     for (uint32_t i = 0; i < info->size; ++i)
         value |= uint32_t{bytes[i]} << (8 * i);
@@ -85,8 +84,7 @@ void write_scalar(ValueKey& key, const char* name, int32_t value) {
 // size first). Nothing when either step fails or memory runs out.
 std::optional<std::vector<uint8_t>> read_whole_value(ValueKey& key, const char* name) {
     const std::optional<ValueInfo> size = key.query_size(name);
-    if (!size)
-        return std::nullopt;
+    if (!size) return std::nullopt;
     std::vector<uint8_t> buffer;
     try {
         buffer.resize(size->size);
@@ -96,8 +94,7 @@ std::optional<std::vector<uint8_t>> read_whole_value(ValueKey& key, const char* 
         return std::nullopt;
     }
     const std::optional<ValueInfo> read = key.query(name, buffer);
-    if (!read || read->size > buffer.size())
-        return std::nullopt;
+    if (!read || read->size > buffer.size()) return std::nullopt;
     buffer.resize(read->size);
     return buffer;
 }
@@ -107,8 +104,7 @@ std::optional<std::vector<uint8_t>> read_whole_value(ValueKey& key, const char* 
 std::optional<std::string> read_text_value(ValueKey& key, const char* name) {
     try {
         const std::optional<std::vector<uint8_t>> bytes = read_whole_value(key, name);
-        if (!bytes || bytes->empty())
-            return std::nullopt;
+        if (!bytes || bytes->empty()) return std::nullopt;
         const auto* text = reinterpret_cast<const char*>(bytes->data());
         const void* nul = std::memchr(text, 0, bytes->size());
         const size_t length =
@@ -131,14 +127,12 @@ size_t stored_length(const std::string& s) {
 }  // namespace
 
 void reset_options(Options* options) {
-    if (options)
-        *options = Options{};
+    if (options) *options = Options{};
 }
 
 void load_options(Options* options, ValueStore& store, int32_t screen_width,
                   int32_t screen_height) {
-    if (!options)
-        return;
+    if (!options) return;
     const std::unique_ptr<ValueKey> key = store.open(ValueStore::Access::read);
     if (!key) {
         ScopedLock lists(g_lists_lock);
@@ -151,20 +145,16 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width,
         options->*scalar.field = read_scalar(*key, scalar.name).value_or(defaults.*scalar.field);
     }
     Options& o = *options;
-    if (o.x_pos < 0 || o.x_pos >= screen_width)
-        o.x_pos = 0;
-    if (o.y_pos < 0 || o.y_pos >= screen_height)
-        o.y_pos = 0;
+    if (o.x_pos < 0 || o.x_pos >= screen_width) o.x_pos = 0;
+    if (o.y_pos < 0 || o.y_pos >= screen_height) o.y_pos = 0;
     o.ppmode = within(o.ppmode, 0, 2, 1);
     o.showmmode = within(o.showmmode, 0, 2, 0);
     o.defact = within(o.defact, 0, 2, 0);
     o.start_p = within(o.start_p, 0, 5, 0);
-    if (o.dnum < 0)
-        o.dnum = 2;
+    if (o.dnum < 0) o.dnum = 2;
 
     o.aat = read_text_value(*key, "aat");
-    if (!o.aat)
-        o.aam = 0;
+    if (!o.aat) o.aam = 0;
 
     read_list_value(*key, "usrcombo", &o.usrcombo);
     ScopedLock lists(g_lists_lock);
@@ -175,11 +165,9 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width,
 }
 
 void save_options(Options* options, ValueStore& store) {
-    if (!options)
-        return;
+    if (!options) return;
     const std::unique_ptr<ValueKey> key = store.open(ValueStore::Access::write);
-    if (!key)
-        return;
+    if (!key) return;
 
     Options& o = *options;
     for (const Scalar& scalar : kSaveOrder) {
@@ -208,21 +196,18 @@ void save_options(Options* options, ValueStore& store) {
 }
 
 void read_list_value(ValueKey& key, const char* name, StringList* list) {
-    if (!name || !list)
-        return;
+    if (!name || !list) return;
     list->free_all();
     try {
         const std::optional<std::vector<uint8_t>> bytes = read_whole_value(key, name);
-        if (bytes)
-            *list = parse_multi_string(*bytes);
+        if (bytes) *list = parse_multi_string(*bytes);
     } catch (const std::bad_alloc&) {
         list->free_all();
     }
 }
 
 void write_list_value(ValueKey& key, const char* name, const StringList* list) {
-    if (!name || !list)
-        return;
+    if (!name || !list) return;
     std::vector<uint8_t> bytes;
     try {
         bytes = build_multi_string(*list);
@@ -241,17 +226,14 @@ void write_list_value(ValueKey& key, const char* name, const StringList* list) {
 std::vector<uint8_t> build_multi_string(const StringList& list) {
     size_t sum = 0;
     for (const std::string& s : list) {
-        if (const size_t length = stored_length(s))
-            sum += length + 1;
+        if (const size_t length = stored_length(s)) sum += length + 1;
     }
-    if (sum == 0)
-        return {};
+    if (sum == 0) return {};
     std::vector<uint8_t> bytes;
     bytes.reserve(sum + 2);
     for (const std::string& s : list) {
         const size_t length = stored_length(s);
-        if (length == 0)
-            continue;
+        if (length == 0) continue;
         bytes.insert(bytes.end(), s.begin(), s.begin() + static_cast<ptrdiff_t>(length));
         bytes.push_back(0);
     }

@@ -14,31 +14,31 @@
 #include "settings/value_store.h"
 
 struct Options {
-    int32_t iff = 0;         // ignore senders listed in ifl
-    int32_t itf = 0;         // ignore recipients listed in itl
-    int32_t icf = 0;         // ignore texts containing an entry of icl
-    StringList ifl;          // guarded by g_lists_lock
-    StringList itl;          // guarded by g_lists_lock
-    StringList usrcombo;     // recent recipients; user-interface thread only
-    StringList icl;          // guarded by g_lists_lock
-    StringList ppfroml;      // guarded by g_lists_lock
-    int32_t shown = 1;       // network pane shown
-    int32_t x_pos = 0;       // main window position
+    int32_t iff = 0;      // ignore senders listed in ifl
+    int32_t itf = 0;      // ignore recipients listed in itl
+    int32_t icf = 0;      // ignore texts containing an entry of icl
+    StringList ifl;       // guarded by g_lists_lock
+    StringList itl;       // guarded by g_lists_lock
+    StringList usrcombo;  // recent recipients; user-interface thread only
+    StringList icl;       // guarded by g_lists_lock
+    StringList ppfroml;   // guarded by g_lists_lock
+    int32_t shown = 1;    // network pane shown
+    int32_t x_pos = 0;    // main window position
     int32_t y_pos = 0;
-    int32_t tray_only = 0;   // minimise to the tray icon only
-    int32_t ppmode = 1;      // 0 popup on any message, 1 never, 2 from ppfroml
-    int32_t showmmode = 0;   // 0 show all, 1 kill duplicates, 2 kill beyond dnum
+    int32_t tray_only = 0;  // minimise to the tray icon only
+    int32_t ppmode = 1;     // 0 popup on any message, 1 never, 2 from ppfroml
+    int32_t showmmode = 0;  // 0 show all, 1 kill duplicates, 2 kill beyond dnum
     int32_t dnum = 2;
-    int32_t defact = 0;      // double click: 0 view, 1 answer, 2 delete
-    int32_t mcopy = 0;       // quote the message in answers
-    int32_t cone = 1;        // confirm exit
-    int32_t cond = 0;        // confirm delete (and delete all)
-    int32_t conda = 1;       // confirm delete all
-    int32_t start_p = 0;     // settings page shown last
-    int32_t dcsd = 1;        // 1: send dialogs stay open after a send
-    int32_t aam = 0;         // auto-answer mode
+    int32_t defact = 0;              // double click: 0 view, 1 answer, 2 delete
+    int32_t mcopy = 0;               // quote the message in answers
+    int32_t cone = 1;                // confirm exit
+    int32_t cond = 0;                // confirm delete (and delete all)
+    int32_t conda = 1;               // confirm delete all
+    int32_t start_p = 0;             // settings page shown last
+    int32_t dcsd = 1;                // 1: send dialogs stay open after a send
+    int32_t aam = 0;                 // auto-answer mode
     std::optional<std::string> aat;  // auto-answer text
-    int32_t mlrm = 1;        // select the message last received
+    int32_t mlrm = 1;                // select the message last received
 
     bool operator==(const Options&) const = default;
 };

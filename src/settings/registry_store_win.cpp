@@ -9,7 +9,7 @@ namespace {
 
 // Owns an open registry key and closes it on every path.
 class OwnedKey {
-  public:
+public:
     explicit OwnedKey(HKEY key) : key_(key) {}
     ~OwnedKey() { RegCloseKey(key_); }
     OwnedKey(const OwnedKey&) = delete;
@@ -17,12 +17,12 @@ class OwnedKey {
 
     HKEY get() const { return key_; }
 
-  private:
+private:
     HKEY key_;
 };
 
 class RegistryKey final : public ValueKey {
-  public:
+public:
     explicit RegistryKey(HKEY key) : key_(key) {}
 
     std::optional<ValueInfo> query_size(const char* name) override {
@@ -53,7 +53,7 @@ class RegistryKey final : public ValueKey {
 
     void remove(const char* name) override { RegDeleteValueA(key_.get(), name); }
 
-  private:
+private:
     OwnedKey key_;
 };
 
@@ -67,7 +67,6 @@ std::unique_ptr<ValueKey> RegistryStore::open(Access access) {
         return nullptr;
     }
     std::unique_ptr<ValueKey> opened(new (std::nothrow) RegistryKey(key));
-    if (!opened)
-        RegCloseKey(key);
+    if (!opened) RegCloseKey(key);
     return opened;
 }

@@ -9,7 +9,7 @@
 inline constexpr char kOptionsKeyPath[] = "Software\\Quorvanta\\Quorvanta Messenger\\Options";
 
 class RegistryStore final : public ValueStore {
-  public:
+public:
     // Each open creates the key when absent; the key closes with the object.
     std::unique_ptr<ValueKey> open(Access access) override;
 };

@@ -21,7 +21,7 @@ struct ValueInfo {
 // One opened key. The calls mirror the registry's: learn a value's size,
 // read it into a buffer, set it, delete it.
 class ValueKey {
-  public:
+public:
     virtual ~ValueKey() = default;
 
     // Type and size of the value `name`, or nothing when it is absent or
@@ -39,7 +39,7 @@ class ValueKey {
 };
 
 class ValueStore {
-  public:
+public:
     enum class Access { read, write };
 
     virtual ~ValueStore() = default;

@@ -7,25 +7,9 @@
 
 #include "core/message.h"
 #include "core/process_state.h"
+#include "core/win_handles.h"
 
 namespace {
-
-class OwnedHandle {
-  public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (valid())
-            CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
 
 // A datagram too long for the read buffer would fail every read on Windows
 // and stay in front of the others for ever: read it whole and forget it.
@@ -49,16 +33,13 @@ PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
         // Windows reports how many datagrams wait, Wine 1 whenever any does:
         // the next-message size, asked before every read, is right on both.
         DWORD next_size = 0;
-        if (!GetMailslotInfo(mailslot, nullptr, &next_size, nullptr, nullptr))
-            return cycle;
-        if (next_size == MAILSLOT_NO_MESSAGE)
-            return cycle;
+        if (!GetMailslotInfo(mailslot, nullptr, &next_size, nullptr, nullptr)) return cycle;
+        if (next_size == MAILSLOT_NO_MESSAGE) return cycle;
 
         // Windows fails a read into a too-small buffer and keeps the datagram,
         // Wine truncates it: deciding from the size first treats both alike.
         if (next_size > sizeof buffer) {
-            if (!discard_datagram(mailslot, next_size))
-                return cycle;
+            if (!discard_datagram(mailslot, next_size)) return cycle;
             continue;
         }
         DWORD length = 0;
@@ -69,8 +50,7 @@ PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
             read = TRUE;
             length = 0;
         }
-        if (!read)
-            return cycle;  // skipped; the next cycle tries again
+        if (!read) return cycle;  // skipped; the next cycle tries again
 
         const auto arrived = static_cast<int32_t>(std::time(nullptr));
         processor.process_incoming(parse_datagram(buffer, length, arrived));
@@ -82,18 +62,15 @@ PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
 
 void run_mailslot_receiver(HANDLE mailslot, IncomingProcessor& processor) {
     for (;;) {
-        if (!poll_mailslot(mailslot, processor).more_waiting)
-            Sleep(kMailslotPollPeriodMs);
-        if (stop_requested())
-            break;
+        if (!poll_mailslot(mailslot, processor).more_waiting) Sleep(kMailslotPollPeriodMs);
+        if (stop_requested()) break;
     }
     processor.clear_duplicate_memory();
 }
 
 DWORD WINAPI mailslot_receiver_thread(LPVOID mailslot) {
     MessageStoreLink* store = receiver_store();
-    if (!store)
-        return 0;
+    if (!store) return 0;
     try {
         IncomingProcessor processor(*store);
         run_mailslot_receiver(static_cast<HANDLE>(mailslot), processor);
@@ -108,18 +85,15 @@ std::string mailslot_path(const char* to) {
 }
 
 int mailslot_send(const char* from, const char* to, const char* text) {
-    if (!from || !to || !text)
-        return 0;
+    if (!from || !to || !text) return 0;
     try {
         const std::string path = mailslot_path(to);
-        OwnedHandle slot(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!slot.valid())
-            return 0;
+        UniqueFile slot(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!slot) return 0;
 
         const std::vector<char> datagram = build_datagram(from, to, text);
-        if (datagram.empty())
-            return 0;
+        if (datagram.empty()) return 0;
 
         DWORD written = 0;
         if (!WriteFile(slot.get(), datagram.data(), static_cast<DWORD>(datagram.size()), &written,

@@ -8,6 +8,7 @@
 
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
+#include "e2e/program_test_win.h"
 #include "e2e/screen_search_win.h"
 #include "resources/resource.h"
 
@@ -22,38 +23,7 @@ int child_count(HWND parent, const char* cls) {
     return count;
 }
 
-// Every test starts from the defaults, without the exit question.
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        delete_stored_options();
-        store_dword("cone", 0);
-    }
-
-    void start_program() {
-        ASSERT_TRUE(program_.start());
-        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
-    }
-
-    void exit_program() {
-        program_.post_command(IDM_EXIT);
-        const auto code = program_.wait_exit(5000);
-        ASSERT_TRUE(code.has_value()) << "the program did not end";
-        EXPECT_EQ(*code, 0u);
-    }
-
-    // Answers the message box holding `text` with `button`.
-    void answer_box(const std::string& text, int button) {
-        HWND box = nullptr;
-        ASSERT_TRUE(program_.wait_until([&] {
-            return (box = program_.find_dialog_with_text(text));
-        })) << "no message box saying "
-            << text;
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    }
-
-    ProgramDriver program_;
-};
+using MainWindowTest = ProgramTest;
 
 TEST_F(MainWindowTest, StartsWithEveryControlAndEmptyCounts) {
     start_program();

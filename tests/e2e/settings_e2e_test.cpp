@@ -9,29 +9,15 @@
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
+#include "e2e/program_test_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {
 
 const char kSheetCaption[] = "Messenger Properties:";
 
-class SettingsSheetE2e : public ::testing::Test {
+class SettingsSheetE2e : public ProgramTest {
 protected:
-    void SetUp() override {
-        delete_stored_options();
-        store_dword("cone", 0);
-    }
-
-    void start_program() {
-        ASSERT_TRUE(program_.start());
-        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
-    }
-
-    void exit_program() {
-        program_.post_command(IDM_EXIT);
-        ASSERT_TRUE(program_.wait_exit(5000).has_value()) << "the program did not end";
-    }
-
     HWND open_sheet() const {
         program_.post_command(IDM_SETTINGS);
         return wait_for_window(program_.pid(), kSheetCaption);
@@ -46,8 +32,6 @@ protected:
             SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page_of(sheet)), 0);
         return static_cast<int>(index);
     }
-
-    ProgramDriver program_;
 };
 
 TEST_F(SettingsSheetE2e, DuplicateCountSetInTheSheetSurvivesARestart) {
