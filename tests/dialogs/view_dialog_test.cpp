@@ -171,7 +171,13 @@ TEST_F(ViewDialog, SavesByFileTypeWithTheExtensionRules) {
         fs::remove(folder_ / c.stored);
         if (c.filter == 2) std::ofstream(folder_ / c.stored) << std::string(3000, 'x');
         save(c.filter, c.typed);
-        EXPECT_EQ(file_bytes(folder_ / c.stored), c.bytes) << c.typed << " -> " << c.stored;
+        // The dialog writes after its Save As dialog has gone.
+        std::string stored;
+        for (int tries = 0; tries < 250; ++tries) {
+            if ((stored = file_bytes(folder_ / c.stored)) == c.bytes) break;
+            Sleep(20);
+        }
+        EXPECT_EQ(stored, c.bytes) << c.typed << " -> " << c.stored;
         EXPECT_EQ(error_box(), nullptr) << c.typed;
     }
     EXPECT_FALSE(fs::exists(folder_ / "notes.html.html"));

@@ -27,6 +27,18 @@ std::string file_bytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The program writes the page after its Save As dialog has gone: wait for
+// the whole page, which ends with </html>.
+std::string saved_page(const fs::path& path) {
+    std::string bytes;
+    for (int tries = 0; tries < 250; ++tries) {
+        bytes = file_bytes(path);
+        if (bytes.size() >= 7 && bytes.compare(bytes.size() - 7, 7, "</html>") == 0) break;
+        Sleep(20);
+    }
+    return bytes;
+}
+
 size_t count_of(const std::string& text, const std::string& part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
@@ -117,7 +129,7 @@ TEST_F(ViewAndSave, ViewMarksTheSelectedMessageReadAndShowsIt) {
 TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
     // An empty list gives a complete page, and no error.
     save_list("empty");
-    EXPECT_EQ(file_bytes(folder_ / "empty.html"), kListHead + "</html>");
+    EXPECT_EQ(saved_page(folder_ / "empty.html"), kListHead + "</html>");
     EXPECT_EQ(program_.find_dialog_with_text("Error saving file"), nullptr);
 
     // Only the menu's own notification code saves.
@@ -136,7 +148,7 @@ TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
     EXPECT_EQ(proposed.size(), 31u) << proposed;
     save_as(save_dialog, (folder_ / "list.html.old").string());
     ASSERT_TRUE(wait_gone(save_dialog));
-    const std::string page = file_bytes(folder_ / "list.html.old");
+    const std::string page = saved_page(folder_ / "list.html.old");
     EXPECT_EQ(page.rfind(kListHead, 0), 0u);
     EXPECT_EQ(count_of(page, "<table"), 3u);
     EXPECT_EQ(count_of(page, "</table>\r\n\r\n<br>\r\n"), 3u);
@@ -147,7 +159,7 @@ TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
     EXPECT_FALSE(fs::exists(folder_ / "list.html.old.html"));
 
     save_list("list");
-    EXPECT_EQ(file_bytes(folder_ / "list.html"), page);
+    EXPECT_EQ(saved_page(folder_ / "list.html"), page);
 
     program_.post_command(IDM_SAVE_HTML);
     save_dialog = wait_for(kListDialog);
