@@ -57,3 +57,15 @@ using UniqueModule = UniqueWin<win_traits::NullIsEmpty<HMODULE, FreeLibrary>>;
 using UniqueKey = UniqueWin<win_traits::NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueMenu = UniqueWin<win_traits::NullIsEmpty<HMENU, DestroyMenu>>;
 using UniqueIcon = UniqueWin<win_traits::NullIsEmpty<HICON, DestroyIcon>>;
+
+// Shows the wait cursor for its lifetime, then the cursor it replaced.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "core/win_handles.h"
 #include "core/process_state.h"
 #include "settings/options.h"
 
@@ -31,9 +32,11 @@ void SendCounter::show() const {
 
 bool send_message(HWND dialog, SendFunction send, const char* to,
                   const std::optional<std::string>& text) {
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const bool sent = text && send(g_sender_name, to, text->c_str()) != 0;
-    SetCursor(previous);
+    bool sent;
+    {
+        WaitCursor wait;
+        sent = text && send(g_sender_name, to, text->c_str()) != 0;
+    }
     if (!sent)
         MessageBoxA(dialog, "Error sending message !", "Quorvanta Messenger", MB_OK | MB_ICONERROR);
     return sent;

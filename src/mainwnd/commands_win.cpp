@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/win_handles.h"
 #include "core/process_state.h"
 #include "dialogs/about_dialog_win.h"
 #include "dialogs/answer_dialog_win.h"
@@ -145,37 +146,12 @@ void on_view(HWND dialog) {
     clear_active_dialog();
 }
 
-// The caption of the tree's selected item, at most 15 characters, into the
-// recipient buffer; empty when nothing is selected or it cannot be read.
-void read_tree_selection(char (&recipient)[16]) {
-    bool read = false;
-    {
-        // The scan thread changes the tree while it holds the network lock.
-        NetworkLockHold hold;
-        auto selected =
-            reinterpret_cast<HTREEITEM>(SendMessageA(g_main.tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        if (selected) {
-            TVITEMA item{};
-            item.mask = TVIF_TEXT | TVIF_HANDLE;
-            item.hItem = selected;
-            item.pszText = recipient;
-            item.cchTextMax = sizeof recipient;
-            read = SendMessageA(g_main.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-            // The tree may answer with its own copy instead of filling ours.
-            if (read && item.pszText && item.pszText != recipient)
-                std::strncpy(recipient, item.pszText, sizeof recipient - 1);
-        }
-    }
-    if (!read) recipient[0] = '\0';
-    recipient[sizeof recipient - 1] = '\0';
-}
-
 // The network toolbar's button offers "Broadcast to all" and the tree's
 // selected name; the menu, the message toolbar and a double-click on the
 // tree (which fills the recipient buffer first) do not offer broadcast.
 void on_new(HWND dialog, HWND control) {
     const int show_broadcast = control && control == g_main.network_toolbar;
-    if (show_broadcast) read_tree_selection(g_main.recipient);
+    if (show_broadcast) read_selected_tree_name(g_main.tree, g_main.recipient);
     show_send_dialog(dialog, {g_main.recipient, show_broadcast, toolbar_icon_size()});
     g_main.recipient[0] = '\0';
     clear_active_dialog();
@@ -199,11 +175,9 @@ void on_answer(HWND dialog) {
     mark_answered(g_main.list, row->record);
 }
 
-// The tray menu cannot offer Options, About and Exit behind the dialog.
 void on_about(HWND dialog) {
-    tray_menu_state(0);
+    TrayMenuGreyed greyed;
     show_about_dialog(dialog);
-    tray_menu_state(1);
 }
 
 // Both counters changed: the list is empty, or its new row is selected.

@@ -2,6 +2,9 @@
 // (Windows only).
 #include "mainwnd/network_scan_win.h"
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <functional>
 
 #include "mainwnd/main_window_win.h"
@@ -122,4 +125,28 @@ void start_network_scan() {
 
 void run_network_step(LPARAM step) {
     if (const auto* run = reinterpret_cast<const std::function<void()>*>(step)) (*run)();
+}
+
+bool read_selected_tree_name(HWND tree, char (&name)[16]) {
+    bool read = false;
+    {
+        NetworkLockHold hold;
+        const auto selected =
+            reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (selected) {
+            TVITEMA item{};
+            item.mask = TVIF_TEXT | TVIF_HANDLE;
+            item.hItem = selected;
+            item.pszText = name;
+            item.cchTextMax = sizeof name;
+            read = SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+            // The tree may answer with its own copy instead of filling ours.
+            if (read && item.pszText && item.pszText != name) {
+                std::strncpy(name, item.pszText, sizeof name - 1);
+            }
+        }
+    }
+    if (!read) name[0] = '\0';
+    name[sizeof name - 1] = '\0';
+    return read;
 }

@@ -23,3 +23,8 @@ void start_network_scan();
 // Runs one group of the scan's tree steps; the main dialog's handler of
 // WM_NETWORK_STEP.
 void run_network_step(LPARAM step);
+
+// The caption of the tree's selected item, cut to the 15 characters of a
+// computer name, read under the network lock. False, with `name` empty, when
+// nothing is selected or the item cannot be read.
+bool read_selected_tree_name(HWND tree, char (&name)[16]);

@@ -8,8 +8,8 @@
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_rows_win.h"
 #include "mainwnd/message_store_win.h"
+#include "mainwnd/network_scan_win.h"
 #include "mainwnd/ui_state_win.h"
-#include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
 
@@ -61,27 +61,6 @@ int double_click_command() {
     }
 }
 
-// Opens the Send dialog addressed to the double-clicked workgroup or computer,
-// its name cut to the 15 characters a name may have.
-void on_tree_double_click(HWND dialog, HWND tree) {
-    bool read = false;
-    {
-        NetworkLockHold hold;
-        const auto selected =
-            reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        if (selected) {
-            TVITEMA item{};
-            item.mask = TVIF_TEXT | TVIF_HANDLE;
-            item.hItem = selected;
-            item.pszText = g_main.recipient;
-            item.cchTextMax = sizeof g_main.recipient;
-            read = SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
-            g_main.recipient[sizeof g_main.recipient - 1] = '\0';
-        }
-    }
-    if (read) send_command(dialog, IDM_NEW);
-}
-
 }  // namespace
 
 LRESULT handle_notification(HWND dialog, const NMHDR* header) {
@@ -101,7 +80,10 @@ LRESULT handle_notification(HWND dialog, const NMHDR* header) {
                 return 1;
             }
             if (header->idFrom == IDC_NETWORK_TREE) {
-                on_tree_double_click(dialog, header->hwndFrom);
+                // New opens the Send dialog addressed to that name.
+                if (read_selected_tree_name(header->hwndFrom, g_main.recipient)) {
+                    send_command(dialog, IDM_NEW);
+                }
                 return 1;
             }
             return 0;

@@ -163,9 +163,6 @@ void bring_to_front_toggle(HWND dialog, int minimised) {
 }
 
 bool confirm(HWND owner, const char* question) {
-    tray_menu_state(0);
-    const int answer =
-        MessageBoxA(owner, question, "Quorvanta Messenger", MB_YESNO | MB_ICONQUESTION);
-    tray_menu_state(1);
-    return answer == IDYES;
+    TrayMenuGreyed greyed;
+    return MessageBoxA(owner, question, "Quorvanta Messenger", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -30,14 +30,12 @@ void bring_to_front_toggle(HWND dialog, int minimised);
 // menu greyed while it is shown. True only for Yes.
 bool confirm(HWND owner, const char* question);
 
-// Shows the wait cursor for its lifetime, then the cursor it replaced.
-class WaitCursor {
+// Greys the tray menu's items for its lifetime: the tray cannot offer
+// Options, About and Exit behind a modal window of the program.
+class TrayMenuGreyed {
 public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
+    TrayMenuGreyed() { tray_menu_state(0); }
+    ~TrayMenuGreyed() { tray_menu_state(1); }
+    TrayMenuGreyed(const TrayMenuGreyed&) = delete;
+    TrayMenuGreyed& operator=(const TrayMenuGreyed&) = delete;
 };

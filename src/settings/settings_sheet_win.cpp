@@ -513,9 +513,10 @@ void open_settings_sheet(HWND owner) {
     sheet.nStartPage = static_cast<UINT>(g_current_page);
     sheet.ppsp = pages;
 
-    tray_menu_state(0);
-    PropertySheetA(&sheet);
-    tray_menu_state(1);
+    {
+        TrayMenuGreyed greyed;
+        PropertySheetA(&sheet);
+    }
 
     ScopedLock hold(g_options_lock);
     g_options.start_p = g_current_page;
