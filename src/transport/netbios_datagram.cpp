@@ -224,11 +224,10 @@ bool addressed_here(const Name& destination, std::string_view computer,
     const std::string name = canonical_name(destination.name);
     if (name.empty()) return false;
     if (name == "*") return destination.suffix == kWorkstationSuffix;
-    if (!computer.empty() && name == canonical_name(computer)) {
-        return destination.suffix == kWorkstationSuffix || destination.suffix == kMessengerSuffix;
-    }
-    return destination.suffix == kWorkstationSuffix && !workgroup.empty() &&
-           name == canonical_name(workgroup);
+    if (destination.suffix != kWorkstationSuffix && destination.suffix != kMessengerSuffix)
+        return false;
+    return (!computer.empty() && name == canonical_name(computer)) ||
+           (!workgroup.empty() && name == canonical_name(workgroup));
 }
 
 }  // namespace netbios

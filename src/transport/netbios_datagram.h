@@ -15,13 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/send_rules.h"
+
 namespace netbios {
 
 inline constexpr uint16_t kDatagramPort = 138;
-// The longest message datagram (sender, recipient, text, NULs) sent: the
-// limit the system documents for mailslot writes to a workgroup. With the
+// The longest message datagram (sender, recipient, text, NULs) sent. With the
 // SMB part in front it stays inside the 512 bytes of NetBIOS user data.
-inline constexpr size_t kMaxMessageBytes = 424;
+inline constexpr size_t kMaxMessageBytes = kMaxDatagramBytes;
 // RFC 1002: a datagram's user data (here the SMB message) is at most 512 bytes.
 inline constexpr size_t kMaxUserData = 512;
 // Header, two encoded names and the largest user data.
@@ -83,8 +84,8 @@ struct Addressing {
 };
 Addressing address_message(std::string_view to, std::string_view workgroup);
 
-// Whether a packet for `destination` is this computer's: its name (suffix
-// 0x00 or 0x03), its workgroup (0x00) or the broadcast name.
+// Whether a packet for `destination` is this computer's: its name or its
+// workgroup (suffix 0x00 or 0x03 each), or the broadcast name.
 bool addressed_here(const Name& destination, std::string_view computer, std::string_view workgroup);
 
 }  // namespace netbios

@@ -211,11 +211,10 @@ TEST(NetbiosAddress, AcceptsThisComputerItsWorkgroupAndTheBroadcastName) {
         Name destination;
         bool here;
     } cases[] = {
-        {{"PC2", 0x03}, true},     {{"pc2", 0x00}, true},
-        {{"PC2", 0x20}, false},    {{"OFFICE", 0x00}, true},
-        {{"OFFICE", 0x03}, false}, {{"*", 0x00}, true},
-        {{"PC3", 0x03}, false},    {{"WORKGROUP", 0x00}, false},
-        {{"", 0x00}, false},       {{"PC2XXXXXXXXXXXX", 0x03}, false},
+        {{"PC2", 0x03}, true},        {{"pc2", 0x00}, true},    {{"PC2", 0x20}, false},
+        {{"OFFICE", 0x00}, true},     {{"office", 0x03}, true}, {{"OFFICE", 0x20}, false},
+        {{"*", 0x00}, true},          {{"*", 0x03}, false},     {{"PC3", 0x03}, false},
+        {{"WORKGROUP", 0x00}, false}, {{"", 0x00}, false},      {{"PC2XXXXXXXXXXXX", 0x03}, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(addressed_here(c.destination, "PC2", "OFFICE"), c.here)
