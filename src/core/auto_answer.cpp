@@ -3,10 +3,14 @@
 
 #include <utility>
 
+#include "core/send_rules.h"
+
 bool auto_answer_due(int32_t aam, const std::optional<std::string>& aat,
                      const MessageRecord& record, std::string_view sender_name) {
     if (!aam || !aat || !record.to || !record.from) return false;
-    return *record.to == sender_name && *record.from != sender_name;
+    // The sender becomes the reply's recipient: only a computer's name may.
+    return *record.to == sender_name && *record.from != sender_name &&
+           is_valid_computer_name(*record.from);
 }
 
 AutoAnswer::AutoAnswer(Clock clock) : clock_(std::move(clock)) {}

@@ -19,7 +19,9 @@ struct AutoAnswerReply {
 };
 
 // The rule alone: auto-answer is on and has a text, and the message names
-// this computer exactly as its recipient and comes from another computer.
+// this computer exactly as its recipient and comes from another computer
+// whose name is a valid computer name (a sender such as "host\share" stays
+// listed, unanswered).
 // Broadcasts ("*") and names differing only in letter case are not answered.
 bool auto_answer_due(int32_t aam, const std::optional<std::string>& aat,
                      const MessageRecord& record, std::string_view sender_name);

@@ -50,7 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"ModeOff", 0, "away", "PC2", "HOST", false},
                       AnswerCase{"NoText", 1, nullptr, "PC2", "HOST", false},
                       AnswerCase{"SenderAbsent", 1, "away", nullptr, "HOST", false},
-                      AnswerCase{"RecipientAbsent", 1, "away", "PC2", nullptr, false}),
+                      AnswerCase{"RecipientAbsent", 1, "away", "PC2", nullptr, false},
+                      AnswerCase{"FromAPath", 1, "away", "127.0.0.1\\share", "HOST", false},
+                      AnswerCase{"FromEverybody", 1, "away", "*", "HOST", false},
+                      AnswerCase{"FromA16ByteName", 1, "away", "ABCDEFGHIJKLMNOP", "HOST", false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(AutoAnswer, AnswersOneSenderAtMostOnceWithinSixtySeconds) {
