@@ -486,6 +486,30 @@ int32_t parse_duplicate_count(std::string_view text) {
     return static_cast<int32_t>(value > kMax ? kMax : value);
 }
 
+void describe_settings_sheet(HWND owner, int start_page, SettingsSheetSetup& setup) {
+    static_assert(kSettingsPageCount == kPageCount);
+    for (int i = 0; i < kPageCount; ++i) {
+        PROPSHEETPAGEA_V1& page = setup.pages[i];
+        page = {};
+        page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+        page.dwFlags = PSP_USETITLE;
+        page.hInstance = GetModuleHandleA(nullptr);
+        page.pszTemplate = MAKEINTRESOURCEA(kPages[i].template_id);
+        page.pszTitle = kPages[i].title;
+        page.pfnDlgProc = kPages[i].procedure;
+    }
+    PROPSHEETHEADERA& sheet = setup.header;
+    sheet = {};
+    sheet.dwSize = PROPSHEETHEADERA_V1_SIZE;
+    sheet.dwFlags = PSH_PROPSHEETPAGE;
+    sheet.hwndParent = owner;
+    sheet.hInstance = GetModuleHandleA(nullptr);
+    sheet.pszCaption = "Messenger Properties:";
+    sheet.nPages = kPageCount;
+    sheet.nStartPage = static_cast<UINT>(start_page);
+    sheet.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(setup.pages);
+}
+
 void open_settings_sheet(HWND owner) {
     {
         ScopedLock hold(g_options_lock);
@@ -494,28 +518,11 @@ void open_settings_sheet(HWND owner) {
     // start_p 4 and 5 pass the load but name no page: open on the first.
     if (g_current_page < 0 || g_current_page >= kPageCount) g_current_page = kIgnorePage;
 
-    PROPSHEETPAGEA pages[kPageCount] = {};
-    for (int i = 0; i < kPageCount; ++i) {
-        pages[i].dwSize = sizeof pages[i];
-        pages[i].dwFlags = PSP_USETITLE;
-        pages[i].hInstance = GetModuleHandleA(nullptr);
-        pages[i].pszTemplate = MAKEINTRESOURCEA(kPages[i].template_id);
-        pages[i].pszTitle = kPages[i].title;
-        pages[i].pfnDlgProc = kPages[i].procedure;
-    }
-    PROPSHEETHEADERA sheet{};
-    sheet.dwSize = sizeof sheet;
-    sheet.dwFlags = PSH_PROPSHEETPAGE;
-    sheet.hwndParent = owner;
-    sheet.hInstance = GetModuleHandleA(nullptr);
-    sheet.pszCaption = "Messenger Properties:";
-    sheet.nPages = kPageCount;
-    sheet.nStartPage = static_cast<UINT>(g_current_page);
-    sheet.ppsp = pages;
-
+    SettingsSheetSetup setup;
+    describe_settings_sheet(owner, g_current_page, setup);
     {
         TrayMenuGreyed greyed;
-        PropertySheetA(&sheet);
+        PropertySheetA(&setup.header);
     }
 
     ScopedLock hold(g_options_lock);

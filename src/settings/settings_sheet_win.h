@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string_view>
@@ -13,6 +14,18 @@
 // page shown; the Ignore page's lists are stored whenever that page is
 // notified, so also on Cancel.
 void open_settings_sheet(HWND owner);
+
+inline constexpr int kSettingsPageCount = 4;
+
+// What the sheet is opened with: its pages and the header that points to
+// them, in their first-version sizes, which the common controls of Windows
+// 95, 98 and NT 4 require. The sheet steps through the pages by their size.
+struct SettingsSheetSetup {
+    PROPSHEETPAGEA_V1 pages[kSettingsPageCount];
+    PROPSHEETHEADERA header;
+};
+// Fills `setup` for a sheet over `owner` that opens on `start_page`.
+void describe_settings_sheet(HWND owner, int start_page, SettingsSheetSetup& setup);
 
 // The duplicate count typed on the Messages page: its first 19 characters,
 // leading white space and a sign skipped, then the leading digits. No digits

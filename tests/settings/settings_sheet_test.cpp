@@ -138,6 +138,20 @@ TEST_F(SettingsSheet, OpensOnTheStoredPageAndStoresTheLastOneShown) {
     EXPECT_EQ(g_options.start_p, 0);
 }
 
+// The first-version sizes, which the common controls of every system accept;
+// the sheet above opened with them.
+TEST(SettingsSheetSetup, PassesTheFirstVersionSizes) {
+    SettingsSheetSetup setup;
+    describe_settings_sheet(nullptr, 2, setup);
+    EXPECT_EQ(setup.header.dwSize, PROPSHEETHEADERA_V1_SIZE);
+    EXPECT_EQ(setup.header.nPages, 4u);
+    EXPECT_EQ(setup.header.nStartPage, 2u);
+    EXPECT_EQ(static_cast<const void*>(setup.header.ppsp), setup.pages);
+    EXPECT_EQ(sizeof setup.pages[0], PROPSHEETPAGEA_V1_SIZE) << "the step from page to page";
+    for (const PROPSHEETPAGEA_V1& page : setup.pages)
+        EXPECT_EQ(page.dwSize, PROPSHEETPAGEA_V1_SIZE);
+}
+
 TEST_F(SettingsSheet, IgnoreFlagsNeedACheckAndAnEntry) {
     open();
     click(IDC_IGNORE_FROM_CHECK);
