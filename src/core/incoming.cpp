@@ -63,7 +63,8 @@ bool complete(const std::optional<std::string>& from, const std::optional<std::s
 
 }  // namespace
 
-IncomingProcessor::IncomingProcessor(MessageStoreLink& store) : store_(store) {}
+IncomingProcessor::IncomingProcessor(MessageStoreLink& store, ArrivingText text)
+    : store_(store), text_(text) {}
 
 IncomingProcessor::~IncomingProcessor() = default;
 
@@ -135,7 +136,7 @@ int IncomingProcessor::process_incoming(MessagePtr record) {
 
     // Converted before the hand-over rather than after it: once the store
     // owns the record, the user-interface thread may read its text at once.
-    if (record->text) oem_to_ansi(record->text->data());
+    if (record->text && text_ == ArrivingText::oem) oem_to_ansi(record->text->data());
     if (store_.insert(record.get()) == 1)
         record.release();  // the store owns it now
     else

@@ -25,11 +25,15 @@ public:
     virtual void pop_up() = 0;
 };
 
+// The code page in which a receiver's texts arrive: OEM from the wire, ANSI
+// where the system has converted them already (the Messenger service's popups).
+enum class ArrivingText { oem, ansi };
+
 // Runs on the receiver thread, which owns it; the duplicate memory lives
 // inside and is freed with it (or by clear_duplicate_memory).
 class IncomingProcessor {
 public:
-    explicit IncomingProcessor(MessageStoreLink& store);
+    explicit IncomingProcessor(MessageStoreLink& store, ArrivingText text = ArrivingText::oem);
     ~IncomingProcessor();
     IncomingProcessor(const IncomingProcessor&) = delete;
     IncomingProcessor& operator=(const IncomingProcessor&) = delete;
@@ -54,6 +58,7 @@ private:
     void remember(const MessageRecord& record);
 
     MessageStoreLink& store_;
+    ArrivingText text_;
     DuplicateMemory memory_;
 };
 

@@ -13,7 +13,8 @@
 struct MessageRecord {
     std::optional<std::string> from;
     std::optional<std::string> to;
-    std::optional<std::string> text;  // OEM until incoming processing accepts it, then ANSI
+    std::optional<std::string> text;  // from the wire OEM until incoming processing accepts it,
+                                      // then ANSI; popup texts are ANSI throughout
     int32_t arrived = 0;              // seconds since 1970-01-01 UTC
     int32_t listed = 0;
 };

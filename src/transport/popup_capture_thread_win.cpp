@@ -7,7 +7,7 @@ DWORD WINAPI popup_capture_thread(void* /*unused*/) {
     if (!store) return 0;
     try {
         // Owns the duplicate memory, which is freed when the loop ends.
-        IncomingProcessor processor(*store);
+        IncomingProcessor processor(*store, ArrivingText::ansi);
         run_popup_capture(
             [&](MessagePtr record) { processor.process_incoming(std::move(record)); });
         processor.clear_duplicate_memory();

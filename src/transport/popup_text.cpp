@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "core/codepage.h"
-
 MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived) {
     if (!text || length == 0) return nullptr;
 
@@ -37,7 +35,5 @@ MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived) {
     }
     if (!from || !to || !body) return nullptr;
 
-    std::string oem_text(work.c_str() + *body);
-    ansi_to_oem(oem_text.data());
-    return new_record(work.c_str() + *from, work.c_str() + *to, oem_text.c_str(), arrived);
+    return new_record(work.c_str() + *from, work.c_str() + *to, work.c_str() + *body, arrived);
 }

@@ -10,6 +10,6 @@
 // fifth word is the recipient ("Message from ALPHA to BETA on <date> <time>"),
 // an empty line, then the message text; lines end with CR LF. `length` counts
 // the text's terminating NUL. Null when the sender, the recipient or the text
-// cannot be found. The text comes back in the OEM code page, as a datagram's
-// does; the names stay ANSI.
+// cannot be found. Everything stays ANSI, as read from the popup: the
+// receiver hands the record on without an OEM-to-ANSI conversion.
 MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived);

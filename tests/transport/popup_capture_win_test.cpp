@@ -10,8 +10,11 @@
 #include <ctime>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "core/incoming.h"
 #include "core/process_state.h"
 #include "transport/standins/popup_maker_win.h"
 
@@ -80,8 +83,8 @@ TEST_F(PopupCaptureTest, ReadsClosesAndDeliversAPopupOfEitherTitle) {
         ASSERT_TRUE(record.has_value());
         EXPECT_EQ(record->from, "ALPHA");
         EXPECT_EQ(record->to, "BETA");
-        // Read as ANSI (e acute 0xE9 in 1252), passed on as OEM (0x82 in 437).
-        EXPECT_EQ(record->text, "Hello caf\x82");
+        // Read and passed on as ANSI (e acute 0xE9 in 1252).
+        EXPECT_EQ(record->text, "Hello caf\xE9");
         EXPECT_GE(record->arrived, before);
         EXPECT_LE(record->arrived, static_cast<int32_t>(std::time(nullptr)));
         EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
@@ -149,6 +152,43 @@ TEST_F(PopupCaptureTest, EndsWithinAboutFiftyMillisecondsOfTheStopFlag) {
     RecordProperty("stop_ms", static_cast<int>(took));
     // One 50 ms sleep at most, with room for a busy machine.
     EXPECT_LE(took, 150) << took << " ms";
+}
+
+// The captured text is ANSI already: it reaches the list with every
+// character the ANSI code page has, the OEM one lacking some of them.
+TEST_F(PopupCaptureTest, TheReceiverListsTheTextWithItsCharacters) {
+    struct RecordingStore : MessageStoreLink {
+        int insert(MessageRecord* record) override {
+            std::lock_guard<std::mutex> hold(mutex);
+            texts.push_back(record->text.value_or("(none)"));
+            return 0;  // the caller keeps and frees it
+        }
+        void counts_changed() override {}
+        void pop_up() override {}
+        std::mutex mutex;
+        std::vector<std::string> texts;
+    } store;
+    set_receiver_store(&store);
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+        popup_capture_thread(nullptr);
+        done = true;
+    });
+
+    maker_.show(kEnglishTitle,
+                popup_text(L"ALPHA", L"BETA", L"5\u20AC \u201Cok\u201D \u2013 done\u2026"));
+    EXPECT_TRUE(pump_until(
+        [&] {
+            std::lock_guard<std::mutex> hold(store.mutex);
+            return !store.texts.empty();
+        },
+        3000));
+    set_stop_flag(1);
+    pump_until([&] { return done.load(); }, 3000);
+    receiver.join();
+    set_receiver_store(nullptr);
+    ASSERT_EQ(store.texts.size(), 1u);
+    EXPECT_EQ(store.texts[0], "5\x80 \x93ok\x94 \x96 done\x85");  // windows-1252
 }
 
 }  // namespace

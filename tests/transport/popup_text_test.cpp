@@ -66,13 +66,13 @@ TEST(ParsePopupText, GivesNoRecordWhenAFieldIsMissing) {
     EXPECT_EQ(parse_popup_text(nullptr, 10, 0), nullptr);
 }
 
-TEST(ParsePopupText, ConvertsOnlyTheTextToOem) {
-    // e-acute is 0xE9 in windows-1252 and 0x82 in the OEM code pages 437 and 850.
+TEST(ParsePopupText, KeepsEveryFieldAnsi) {
+    // e-acute is 0xE9 in windows-1252 (0x82 in the OEM code pages 437 and 850).
     MessagePtr record = parse("Message from PC\xE9 to \xE9T\xE9 on d t\r\n\r\ncaf\xE9 \xE9t\xE9");
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->from, "PC\xE9");
     EXPECT_EQ(record->to, "\xE9T\xE9");
-    EXPECT_EQ(record->text, "caf\x82 \x82t\x82");
+    EXPECT_EQ(record->text, "caf\xE9 \xE9t\xE9");
 }
 
 TEST(ParsePopupText, ReadsNoFurtherThanTheLength) {
