@@ -3,8 +3,8 @@
 
 // What prepare_messenger_service() answers. Startup shows the text of a
 // negative code and ends; 1 means an earlier copy was brought to the front;
-// 2 that the system has no Messenger service at all, so the program takes its
-// own network path.
+// 2 that the system has no Messenger service at all, or one that is disabled,
+// so the program takes its own network path.
 namespace messenger_result {
 inline constexpr int no_messenger_service = 2;
 inline constexpr int another_instance = 1;

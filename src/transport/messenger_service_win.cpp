@@ -204,7 +204,11 @@ int prepare_messenger_service() {
     // Started when stopped or stopping, without waiting for it to run.
     bool started = false;
     if (status.dwCurrentState == SERVICE_STOPPED || status.dwCurrentState == SERVICE_STOP_PENDING) {
-        if (!f.start_service(service.get(), 0, nullptr)) return service_not_started;
+        if (!f.start_service(service.get(), 0, nullptr)) {
+            // Disabled, as Windows XP SP2 and later leave it: as good as none.
+            return GetLastError() == ERROR_SERVICE_DISABLED ? no_messenger_service
+                                                            : service_not_started;
+        }
         started = true;
     }
 

@@ -8,7 +8,7 @@
 // copy of the program to the front (answering 1), or makes sure the Messenger
 // service runs, starting it when it is stopped, and loads the send function
 // (answering 0). A negative code names what failed, and 2 that the system has
-// no Messenger service; nothing stays loaded then.
+// no Messenger service or a disabled one; nothing stays loaded then.
 int prepare_messenger_service();
 
 // Once at exit: unloads what prepare_messenger_service() loaded and stops the

@@ -47,6 +47,16 @@ TEST_F(MessengerServiceTest, AServiceThatCannotStartAnswersMinus6AndStaysStopped
     EXPECT_FALSE(netapi32_loaded());
 }
 
+// Disabled is how Windows XP SP2 and later leave the service: the program
+// takes its own network path, silently; a merely stopped one is started.
+TEST_F(MessengerServiceTest, ADisabledServiceAnswers2ForTheOwnNetworkPathAndStaysStopped) {
+    InstalledService service(standin_service_path());
+    ASSERT_TRUE(service.disable());
+    EXPECT_EQ(prepare_messenger_service(), 2);
+    EXPECT_EQ(service.state(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_FALSE(netapi32_loaded());
+}
+
 // A window with the main window's title stands for an earlier copy of the program.
 class EarlierInstanceTest : public MessengerServiceTest {
 protected:

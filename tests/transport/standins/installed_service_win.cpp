@@ -74,6 +74,12 @@ bool InstalledService::stop() {
     return service_ && ControlService(service_, SERVICE_CONTROL_STOP, &status);
 }
 
+bool InstalledService::disable() {
+    return service_ &&
+           ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE,
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
 bool InstalledService::wait_for_state(DWORD wanted, DWORD timeout_ms) const {
     return service_ && wait_for(service_, wanted, timeout_ms);
 }

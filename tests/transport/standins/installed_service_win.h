@@ -22,6 +22,7 @@ public:
     DWORD state() const;  // 0 when the status cannot be read
     bool start();         // asks the manager to start it, without waiting
     bool stop();          // sends the stop control, without waiting
+    bool disable();       // start type "disabled", as Windows XP SP2 left the service
     // Waits up to `timeout_ms` for `wanted`; answers whether it came.
     bool wait_for_state(DWORD wanted, DWORD timeout_ms) const;
 
