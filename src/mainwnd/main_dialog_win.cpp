@@ -11,6 +11,7 @@
 
 #include "core/incoming.h"
 #include "core/process_state.h"
+#include "core/running_copy_win.h"
 #include "mainwnd/commands_win.h"
 #include "mainwnd/controls_win.h"
 #include "mainwnd/main_window_win.h"
@@ -129,6 +130,7 @@ BOOL on_init(HWND dialog) {
     tree_selection_state(0);
     g_main.tray_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY));
     auto_answer_menu_check(aam);
+    mark_main_window(dialog);  // copies started later find this one
     return TRUE;
 }
 
@@ -208,6 +210,9 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_NETWORK_STEP:
             run_network_step(lparam);
             return TRUE;
+        case WM_DESTROY:
+            unmark_main_window(dialog);
+            return FALSE;
         default:
             return FALSE;
     }

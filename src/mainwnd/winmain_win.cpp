@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "core/process_state.h"
+#include "core/running_copy_win.h"
 #include "core/win_handles.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
@@ -25,15 +26,6 @@ constexpr int kOtherCopyActivated = 0;
 int fail(const char* text) {
     MessageBoxA(nullptr, text, kTitle, MB_ICONERROR);
     return kStartFailed;
-}
-
-// Brings an earlier copy's main window to the front; false when there is none.
-bool activate_other_copy() {
-    HWND other = FindWindowA(nullptr, kTitle);
-    if (!other) return false;
-    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
-    SetForegroundWindow(other);
-    return true;
 }
 
 int run(HINSTANCE instance, int show) {
@@ -70,7 +62,7 @@ int run(HINSTANCE instance, int show) {
         // Another copy of the program already owns the mailslot when this fails.
         g_mailslot = CreateMailslotA("\\\\.\\mailslot\\messngr", 0, 0, nullptr);
         if (g_mailslot == INVALID_HANDLE_VALUE) {
-            if (activate_other_copy()) return kOtherCopyActivated;
+            if (activate_running_copy()) return kOtherCopyActivated;
             return fail("Can't get mailslot handle !");
         }
     }

@@ -16,10 +16,10 @@
 #include <utility>
 
 #include "core/process_state.h"
+#include "core/running_copy_win.h"
 
 namespace {
 
-constexpr wchar_t kMainWindowTitle[] = L"Quorvanta Messenger";
 constexpr wchar_t kServiceName[] = L"Messenger";
 
 // An owned module handle, unloaded with its owner.
@@ -135,15 +135,6 @@ void stop_messenger_service(HMODULE advapi32) {
     f.control_service(service.get(), SERVICE_CONTROL_STOP, &status);
 }
 
-// An earlier copy of the program is found by its main window's title.
-bool activate_earlier_instance() {
-    HWND earlier = FindWindowW(nullptr, kMainWindowTitle);
-    if (!earlier) return false;
-    if (IsIconic(earlier)) ShowWindow(earlier, SW_RESTORE);
-    SetForegroundWindow(earlier);
-    return true;
-}
-
 // The three texts in UTF-16. The recipient has room for the "*" of a second
 // try, and the buffers are zeroed, so each stays terminated even where a
 // multibyte code page yields fewer characters than bytes.
@@ -174,7 +165,7 @@ std::optional<WideMessage> widen(const char* from, const char* to, const char* t
 
 int prepare_messenger_service() {
     using namespace messenger_result;
-    if (activate_earlier_instance()) return another_instance;
+    if (activate_running_copy()) return another_instance;
 
     Library advapi32(L"advapi32.dll");
     if (!advapi32) return no_advapi32;

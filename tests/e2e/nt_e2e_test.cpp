@@ -79,4 +79,37 @@ TEST(NtProgram, ListCommandsActOnCapturedMessages) {
     EXPECT_EQ(*code, 0u);
 }
 
+// A window that only has the program's title (a folder window of that name)
+// does not stop the start; a second start brings the running copy forward.
+TEST(NtProgram, StartsBesideAForeignWindowWithItsTitleAndBringsItselfForward) {
+    delete_stored_options();
+    store_dword("cone", 0);
+    InstalledService service(standin_service_path());
+    ASSERT_TRUE(service.installed());
+    HWND foreign = CreateWindowExA(0, "STATIC", "Quorvanta Messenger", WS_OVERLAPPEDWINDOW, 40, 40,
+                                   300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(foreign, nullptr);
+    ShowWindow(foreign, SW_SHOWMINNOACTIVE);
+
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(pump_until([&] { return program.wait_ready(0); }, 15000))
+        << "the program ended before its main window: "
+        << program.wait_exit(0).value_or(STILL_ACTIVE);
+    ShowWindow(program.main_window(), SW_MINIMIZE);
+    ASSERT_TRUE(pump_until([&] { return IsIconic(program.main_window()) != 0; }, 2000));
+
+    ProgramDriver second;
+    ASSERT_TRUE(second.start());
+    std::optional<DWORD> code;
+    ASSERT_TRUE(pump_until([&] { return (code = second.wait_exit(0)).has_value(); }, 10000));
+    EXPECT_EQ(*code, 0u);
+    EXPECT_FALSE(IsIconic(program.main_window())) << "the running copy is restored";
+    EXPECT_TRUE(IsIconic(foreign)) << "the foreign window is left alone";
+
+    program.post_command(IDM_EXIT);
+    ASSERT_TRUE(pump_until([&] { return program.wait_exit(0).has_value(); }, 5000));
+    DestroyWindow(foreign);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/running_copy_win.h"
 #include "transport/standins/installed_service_win.h"
 
 namespace {
@@ -57,26 +58,32 @@ TEST_F(MessengerServiceTest, ADisabledServiceAnswers2ForTheOwnNetworkPathAndStay
     EXPECT_FALSE(netapi32_loaded());
 }
 
-// A window with the main window's title stands for an earlier copy of the program.
+// A dialog window with the main window's title and mark stands for an earlier
+// copy of the program; a plain window with the title for a foreign one.
 class EarlierInstanceTest : public MessengerServiceTest {
 protected:
     void SetUp() override {
-        earlier_ = make_window(L"Quorvanta Messenger");
-        other_ = make_window(L"Some other window");
+        earlier_ = make_window(MAKEINTATOM(0x8002), "Quorvanta Messenger");
+        foreign_ = make_window("STATIC", "Quorvanta Messenger");
+        other_ = make_window("STATIC", "Some other window");
+        ASSERT_NE(foreign_, nullptr);
+        mark_main_window(earlier_);
         ASSERT_NE(earlier_, nullptr);
         ASSERT_NE(other_, nullptr);
     }
     void TearDown() override {
-        DestroyWindow(earlier_);
-        DestroyWindow(other_);
+        unmark_main_window(earlier_);
+        for (HWND window : {earlier_, foreign_, other_})
+            DestroyWindow(window);
         MessengerServiceTest::TearDown();
     }
-    static HWND make_window(const wchar_t* title) {
-        return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300,
-                               200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    static HWND make_window(const char* window_class, const char* title) {
+        return CreateWindowExA(0, window_class, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                               300, 200, nullptr, nullptr, nullptr, nullptr);
     }
 
     HWND earlier_ = nullptr;
+    HWND foreign_ = nullptr;
     HWND other_ = nullptr;
 };
 
@@ -92,6 +99,17 @@ TEST_F(EarlierInstanceTest, IsRestoredAndBroughtToTheFrontWithoutTouchingTheServ
     EXPECT_FALSE(IsIconic(earlier_));
     EXPECT_EQ(GetForegroundWindow(), earlier_);
     EXPECT_FALSE(netapi32_loaded());
+}
+
+// Windows that merely carry the title, such as a folder window of that name
+// or one of the program's own message boxes (a dialog), are no running copy.
+TEST_F(EarlierInstanceTest, AWindowWithTheTitleAloneIsNoRunningCopy) {
+    unmark_main_window(earlier_);
+    ShowWindow(foreign_, SW_MINIMIZE);
+    remove_messenger_service();
+
+    EXPECT_EQ(prepare_messenger_service(), 2) << "the start goes on";
+    EXPECT_TRUE(IsIconic(foreign_));
 }
 
 }  // namespace
