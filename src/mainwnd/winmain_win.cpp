@@ -28,7 +28,22 @@ int fail(const char* text) {
     return kStartFailed;
 }
 
+// Releases what startup takes from the system on every way out of run(),
+// a failed start included: the Messenger service the program started is
+// stopped again and the own network path closed. Each does nothing when
+// it was not taken.
+struct ReleaseAtEnd {
+    ReleaseAtEnd() = default;
+    ReleaseAtEnd(const ReleaseAtEnd&) = delete;
+    ReleaseAtEnd& operator=(const ReleaseAtEnd&) = delete;
+    ~ReleaseAtEnd() {
+        release_messenger_service();
+        stop_netbios_path();
+    }
+};
+
 int run(HINSTANCE instance, int show) {
+    ReleaseAtEnd release;
     if (!(GetSystemMetrics(SM_NETWORK) & 1)) return fail("No network found !");
 
     OSVERSIONINFOA version{};
@@ -107,8 +122,6 @@ int run(HINSTANCE instance, int show) {
     save_options(&g_options, store);
     g_network_lock = nullptr;
     network_lock.reset();
-    if (g_platform_flag) release_messenger_service();
-    if (own_network_path) stop_netbios_path();
     return static_cast<int>(msg.wParam);
 }
 

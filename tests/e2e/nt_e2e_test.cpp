@@ -112,4 +112,31 @@ TEST(NtProgram, StartsBesideAForeignWindowWithItsTitleAndBringsItselfForward) {
     DestroyWindow(foreign);
 }
 
+// A start that fails after the service was started stops it again. The
+// stand-in netapi32.dll, which the program loads before its main window,
+// refuses that window.
+TEST(NtProgram, AFailedStartStopsTheServiceItStarted) {
+    delete_stored_options();
+    store_dword("cone", 0);
+    InstalledService service(standin_service_path());
+    ASSERT_TRUE(service.installed());
+
+    ProgramDriver program;
+    SetEnvironmentVariableA("QVA_NETAPI_REFUSE_MAIN_WINDOW", "1");
+    const bool started = program.start();
+    SetEnvironmentVariableA("QVA_NETAPI_REFUSE_MAIN_WINDOW", nullptr);
+    ASSERT_TRUE(started);
+    HWND box = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] { return (box = program.find_dialog_with_text("Can't create the main window")); },
+        15000));
+    EXPECT_TRUE(service.wait_for_state(SERVICE_RUNNING, 5000)) << "the program started it";
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    std::optional<DWORD> code;
+    ASSERT_TRUE(pump_until([&] { return (code = program.wait_exit(0)).has_value(); }, 5000));
+    EXPECT_EQ(*code, static_cast<DWORD>(-1));
+    EXPECT_TRUE(service.wait_for_state(SERVICE_STOPPED, 5000))
+        << "the service the program started is stopped again";
+}
+
 }  // namespace

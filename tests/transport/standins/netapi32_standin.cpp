@@ -58,6 +58,21 @@ bool rejected(const wchar_t* recipient) {
     return list.find(L"|" + std::wstring(recipient) + L"|") != std::wstring::npos;
 }
 
+// Refuses the first top-level window with a menu, the program's main window,
+// that the loading thread creates: a start that fails after the service was
+// prepared. Message boxes still appear.
+LRESULT CALLBACK refuse_main_window(int code, WPARAM window, LPARAM create) {
+    static bool refused = false;
+    if (code == HCBT_CREATEWND && !refused) {
+        const CREATESTRUCTW* created = reinterpret_cast<CBT_CREATEWNDW*>(create)->lpcs;
+        if (created->hMenu && !created->hwndParent) {
+            refused = true;
+            return 1;
+        }
+    }
+    return CallNextHookEx(nullptr, code, window, create);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI
@@ -69,6 +84,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
     // Lets a test see how the program copes with a netapi32.dll that cannot load.
-    if (reason == DLL_PROCESS_ATTACH && !environment(L"QVA_NETAPI_FAIL_LOAD").empty()) return FALSE;
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    if (!environment(L"QVA_NETAPI_FAIL_LOAD").empty()) return FALSE;
+    if (!environment(L"QVA_NETAPI_REFUSE_MAIN_WINDOW").empty())
+        SetWindowsHookExW(WH_CBT, refuse_main_window, nullptr, GetCurrentThreadId());
     return TRUE;
 }
