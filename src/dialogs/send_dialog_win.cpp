@@ -26,6 +26,10 @@ HWND recipient_field(HWND dialog) {
     return GetDlgItem(dialog, IDC_SEND_RECIPIENT);
 }
 
+bool has_preset(const SendDialog& state) {
+    return state.input.preset && *state.input.preset;
+}
+
 BOOL on_init(HWND dialog, SendDialog* state) {
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     {
@@ -41,9 +45,8 @@ BOOL on_init(HWND dialog, SendDialog* state) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state->icon.get()));
 
     HWND recipient = recipient_field(dialog);
-    const char* preset = state->input.preset;
-    if (preset && *preset) {
-        SetWindowTextA(recipient, preset);
+    if (has_preset(*state)) {
+        SetWindowTextA(recipient, state->input.preset);
         EnableWindow(recipient, FALSE);
     }
     for (const std::string& name : g_options.usrcombo)
@@ -68,14 +71,15 @@ void on_recipient_chosen(HWND dialog) {
     update_send_button(dialog, length);
 }
 
-// The name just sent to becomes the first of the list.
-void put_first_in_history(HWND recipient, const char* name) {
+// The name just sent to becomes the first of the list. The field shows it,
+// unless the field holds a preset recipient: that one never changes.
+void put_first_in_history(HWND recipient, const char* name, const char* preset) {
     const LRESULT found = SendMessageA(recipient, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(name));
     if (found == 0) return;
     if (found != CB_ERR) SendMessageA(recipient, CB_DELETESTRING, found, 0);
     SendMessageA(recipient, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(name));
-    if (found != CB_ERR) SetWindowTextA(recipient, name);
+    if (found != CB_ERR) SetWindowTextA(recipient, preset ? preset : name);
 }
 
 // The dialog's list becomes the recipients' history; empty or unreadable
@@ -108,7 +112,8 @@ void on_send(HWND dialog, SendDialog& state) {
         GetWindowTextA(recipient_field(dialog), to, sizeof to);
     if (send_message(dialog, state.input.send, to,
                      control_text(GetDlgItem(dialog, IDC_SEND_TEXT)))) {
-        put_first_in_history(recipient_field(dialog), to);
+        put_first_in_history(recipient_field(dialog), to,
+                             has_preset(state) ? state.input.preset : nullptr);
         state.counter.add_one();
     }
     if (!stays_open_after_send()) close_dialog(dialog);

@@ -196,4 +196,22 @@ TEST_F(SendDialog, PresetRecipientCannotBeChanged) {
     EXPECT_EQ(history(), (std::vector<std::string>{"GAMMA", "ALPHA"}));
 }
 
+// A broadcast from a dialog with a preset recipient leaves the preset in
+// the field, so the next plain Send goes to it and not to everybody.
+TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
+    for (const char* name : {"ALPHA", "*"})
+        g_options.usrcombo.append_copy(name);
+    open({"SALES", 1, 24});
+    ModalDialog::type(message(), "hi");
+    SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
+    send_expecting(1);
+    EXPECT_EQ(FakeTransport::at(0).to, "*");
+    EXPECT_TRUE(eventually([&] { return list_items()[0] == "*"; }));
+    EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "SALES");
+
+    SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
+    send_expecting(2);
+    EXPECT_EQ(FakeTransport::at(1).to, "SALES");
+}
+
 }  // namespace
