@@ -101,7 +101,6 @@ void store_history(HWND recipient) {
 }
 
 void close_dialog(HWND dialog) {
-    store_history(recipient_field(dialog));
     EndDialog(dialog, 0);
 }
 
@@ -155,6 +154,10 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             return on_init(dialog, reinterpret_cast<SendDialog*>(lparam));
         case WM_COMMAND:
             return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        case WM_DESTROY:
+            // Also when the program ends while the dialog is open.
+            store_history(recipient_field(dialog));
+            return FALSE;
         default:
             return FALSE;
     }

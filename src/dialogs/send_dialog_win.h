@@ -19,7 +19,8 @@ struct SendDialogInput {
 
 // Runs the dialog modally over `owner`; always 0. Sets the active-dialog
 // handle while it opens; the opener clears it afterwards. The recipients'
-// history (option usrcombo) is replaced by the dialog's list when it closes.
+// history (option usrcombo) is replaced by the dialog's list when it closes,
+// however it closes (also when the program ends under it).
 INT_PTR show_send_dialog(HWND owner, const SendDialogInput& input);
 
 INT_PTR CALLBACK send_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

@@ -214,4 +214,18 @@ TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
     EXPECT_EQ(FakeTransport::at(1).to, "SALES");
 }
 
+// Exit while the dialog is open ends its modal loop with WM_QUIT: the
+// history is kept all the same.
+TEST_F(SendDialog, HistoryIsKeptWhenTheProgramEndsUnderTheDialog) {
+    g_options.usrcombo.append_copy("ALPHA");
+    open({});
+    ModalDialog::type(recipient_edit(), "beta");
+    ModalDialog::type(message(), "hi");
+    send_expecting(1);
+    EXPECT_TRUE(eventually([&] { return list_items().size() == 2; }));
+    PostThreadMessageA(GetWindowThreadProcessId(dialog_.window(), nullptr), WM_QUIT, 0, 0);
+    EXPECT_EQ(dialog_.wait_closed(), 0);
+    EXPECT_EQ(history(), (std::vector<std::string>{"BETA", "ALPHA"}));
+}
+
 }  // namespace
