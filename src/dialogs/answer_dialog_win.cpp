@@ -108,12 +108,13 @@ void close_dialog(HWND dialog, const AnswerDialog& state) {
 }
 
 void on_send(HWND dialog, AnswerDialog& state) {
-    // The sender's name, as far as a computer name goes.
-    char to[16] = {};
-    GetDlgItemTextA(dialog, IDC_ANSWER_FROM, to, sizeof to);
+    // The sender's whole name: one longer than a computer name is not one.
+    const std::optional<std::string> to = control_text(GetDlgItem(dialog, IDC_ANSWER_FROM));
+    // A reply goes to one computer, never to everybody.
+    if (!recipient_accepted(dialog, to ? to->c_str() : nullptr, false)) return;
     std::optional<std::string> reply = control_text(GetDlgItem(dialog, IDC_ANSWER_REPLY));
     if (reply && reply->empty()) reply.reset();  // an empty reply is not sent
-    if (send_message(dialog, state.input.send, to, reply)) state.counter.add_one();
+    if (send_message(dialog, state.input.send, to->c_str(), reply)) state.counter.add_one();
     if (!stays_open_after_send()) close_dialog(dialog, state);
 }
 

@@ -109,6 +109,7 @@ void on_send(HWND dialog, SendDialog& state) {
     char to[16] = "*";
     if (IsDlgButtonChecked(dialog, IDC_BROADCAST) != BST_CHECKED)
         GetWindowTextA(recipient_field(dialog), to, sizeof to);
+    if (!recipient_accepted(dialog, to, true)) return;  // open for a better name
     if (send_message(dialog, state.input.send, to,
                      control_text(GetDlgItem(dialog, IDC_SEND_TEXT)))) {
         put_first_in_history(recipient_field(dialog), to,

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <new>
 
-#include "core/win_handles.h"
 #include "core/process_state.h"
+#include "core/send_rules.h"
+#include "core/win_handles.h"
 #include "settings/options.h"
 
 void SendCounter::create(HWND dialog) {
@@ -28,6 +29,13 @@ void SendCounter::show() const {
     char text[32];
     std::snprintf(text, sizeof text, "Sent times: %d", count_);
     SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+bool recipient_accepted(HWND dialog, const char* to, bool everyone) {
+    if (to && (everyone ? is_valid_recipient(to) : is_valid_computer_name(to))) return true;
+    MessageBoxA(dialog, "The recipient is not a valid computer name !", "Quorvanta Messenger",
+                MB_OK | MB_ICONERROR);
+    return false;
 }
 
 bool send_message(HWND dialog, SendFunction send, const char* to,

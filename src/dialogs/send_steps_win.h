@@ -27,6 +27,10 @@ private:
     int count_ = 0;
 };
 
+// Whether `to` may be sent to: a computer name, or "*" where `everyone` is
+// allowed. When not, says so in a box owned by `dialog`.
+bool recipient_accepted(HWND dialog, const char* to, bool everyone);
+
 // Sends `text` from this computer to `to` with the wait cursor showing. A
 // failure (also a text that could not be read: none) shows
 // "Error sending message !" owned by `dialog`. True when sent.

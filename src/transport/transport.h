@@ -4,4 +4,5 @@
 
 // 1 when the message was sent (and Sent counted), 0 when not. All three are
 // ANSI strings; `from` is this computer's name.
+// A recipient that is not a valid computer name (nor "*") is never sent to.
 int transport_send(const char* from, const char* to, const char* text);

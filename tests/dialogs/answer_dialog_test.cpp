@@ -91,10 +91,10 @@ TEST_F(AnswerDialog, McopyQuotesAtOpening) {
     EXPECT_EQ(dialog_.focus(), reply());
 }
 
-TEST_F(AnswerDialog, AnswersTheSenderCutTo15AndTellsWhetherAReplyWentOut) {
-    received_.from = "WORKSTATION-0123456";
+TEST_F(AnswerDialog, AnswersTheSenderAndTellsWhetherAReplyWentOut) {
+    received_.from = "WORKSTATION-012";
     open();
-    EXPECT_EQ(dialog_.text(IDC_ANSWER_FROM), "WORKSTATION-0123456");
+    EXPECT_EQ(dialog_.text(IDC_ANSWER_FROM), "WORKSTATION-012");
     EXPECT_EQ(dialog_.status(), "Sent times: 0");
     EXPECT_FALSE(dialog_.enabled(IDOK));
     {
@@ -135,6 +135,27 @@ TEST_F(AnswerDialog, WithoutDcsdClosesAfterSend) {
     ModalDialog::type(reply(), "once");
     send(false);
     EXPECT_EQ(dialog_.wait_closed(), 1);
+}
+
+// A sender that is no computer's name is not answered: not cut to 15
+// bytes, not used as a path, not the whole workgroup.
+TEST_F(AnswerDialog, RefusesSendersThatAreNotComputerNames) {
+    for (const char* from : {"WORKSTATION-0123", "127.0.0.1\\share", "*"}) {
+        SCOPED_TRACE(from);
+        received_.from = from;
+        ModalDialog dialog;
+        AnswerDialogInput input{&received_, 0, FakeTransport::send};
+        ASSERT_NE(dialog.open("Answer Message",
+                              [input](HWND owner) { return show_answer_dialog(owner, input); }),
+                  nullptr);
+        ModalDialog::type(dialog.item(IDC_ANSWER_REPLY), "hi");
+        dialog.click(IDOK);
+        HWND box = ModalDialog::message_box();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ModalDialog::box_text(box), "The recipient is not a valid computer name !");
+        ModalDialog::press_ok(box);
+        EXPECT_EQ(FakeTransport::count(), 0u);
+    }
 }
 
 }  // namespace

@@ -214,6 +214,30 @@ TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
     EXPECT_EQ(FakeTransport::at(1).to, "SALES");
 }
 
+// Nothing goes to a name that could be a path; the dialog says so and stays
+// open for a better name.
+TEST_F(SendDialog, RefusesNamesThatAreNotComputerNames) {
+    for (const char* preset : {"a\\b\\c", "127.0.0.1\\share", "SALES*", ""}) {
+        SCOPED_TRACE(preset);
+        ModalDialog dialog;
+        SendDialogInput input{preset, 0, 0, FakeTransport::send};
+        ASSERT_NE(dialog.open("Send Message",
+                              [input](HWND owner) { return show_send_dialog(owner, input); }),
+                  nullptr);
+        if (!*preset)
+            ModalDialog::type(
+                FindWindowExA(dialog.item(IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), "x:y");
+        ModalDialog::type(dialog.item(IDC_SEND_TEXT), "hi");
+        dialog.click(IDOK);
+        HWND box = ModalDialog::message_box();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ModalDialog::box_text(box), "The recipient is not a valid computer name !");
+        ModalDialog::press_ok(box);
+        EXPECT_EQ(FakeTransport::count(), 0u);
+        EXPECT_TRUE(IsWindowVisible(dialog.window()));
+    }
+}
+
 // Exit while the dialog is open ends its modal loop with WM_QUIT: the
 // history is kept all the same.
 TEST_F(SendDialog, HistoryIsKeptWhenTheProgramEndsUnderTheDialog) {
