@@ -41,9 +41,16 @@ void show_quote_icon(HWND button, AnswerDialog& state, UINT colours) {
 
 // The quoted copy of `received` in front of `reply`: one ">" before the whole
 // text (none when it already starts with one, so that answers to answers do
-// not pile them up), then CR LF.
-std::string quoted_reply(const std::string& received, const std::string& reply) {
-    return (received.front() == '>' ? "" : ">") + received + "\r\n" + reply;
+// not pile them up), then CR LF. The quote is cut short where the whole
+// would exceed `limit` bytes; the reply typed so far stays whole.
+std::string quoted_reply(const std::string& received, const std::string& reply, size_t limit) {
+    std::string quote = (received.front() == '>' ? "" : ">") + received + "\r\n";
+    const size_t room = limit > reply.size() ? limit - reply.size() : 0;
+    if (quote.size() > room) {
+        quote.resize(room);
+        if (!quote.empty() && quote.back() == '\r') quote.pop_back();  // no half line end
+    }
+    return quote + reply;
 }
 
 void update_send_button(HWND dialog) {
@@ -65,7 +72,7 @@ void on_quote(HWND dialog, AnswerDialog& state) {
     const std::optional<std::string> typed = control_text(reply);
     if (received && typed && !received->empty()) {
         try {
-            SetWindowTextA(reply, quoted_reply(*received, *typed).c_str());
+            SetWindowTextA(reply, quoted_reply(*received, *typed, state.input.text_limit).c_str());
             // Typing goes on after what the reply already holds.
             const int end = GetWindowTextLengthA(reply);
             SendMessageA(reply, EM_SETSEL, end, end);
@@ -85,6 +92,7 @@ BOOL on_init(HWND dialog, AnswerDialog* state) {
         quote = g_options.mcopy != 0;
         g_active_dialog = dialog;
     }
+    limit_text(GetDlgItem(dialog, IDC_ANSWER_REPLY), state->input.text_limit);
     if (const MessageRecord* record = state->input.record) {
         SetDlgItemTextA(dialog, IDC_ANSWER_FROM, record->from ? record->from->c_str() : "");
         SetDlgItemTextA(dialog, IDC_ANSWER_RECEIVED, record->text ? record->text->c_str() : "");

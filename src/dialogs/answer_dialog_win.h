@@ -13,6 +13,8 @@ struct AnswerDialogInput {
     const MessageRecord* record = nullptr;
     int icon_size = 0;  // side of the dialog's icon in pixels; 0: as stored
     SendFunction send = transport_send;
+    // The longest reply the way of sending carries.
+    size_t text_limit = transport_text_limit();
 };
 
 // Runs the dialog modally over `owner`: 1 when at least one reply went out,

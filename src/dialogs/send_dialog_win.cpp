@@ -52,6 +52,7 @@ BOOL on_init(HWND dialog, SendDialog* state) {
     for (const std::string& name : g_options.usrcombo)
         SendMessageA(recipient, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     ShowWindow(GetDlgItem(dialog, IDC_BROADCAST), state->input.show_broadcast ? SW_SHOW : SW_HIDE);
+    limit_text(GetDlgItem(dialog, IDC_SEND_TEXT), state->input.text_limit);
     state->counter.create(dialog);
     return TRUE;  // Send is disabled, so the focus goes to Cancel
 }

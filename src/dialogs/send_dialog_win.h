@@ -15,6 +15,8 @@ struct SendDialogInput {
     int show_broadcast = 0;  // show "Broadcast to all"
     int icon_size = 0;       // side of the dialog's icon in pixels; 0: as stored
     SendFunction send = transport_send;
+    // The longest message text the way of sending carries.
+    size_t text_limit = transport_text_limit();
 };
 
 // Runs the dialog modally over `owner`; always 0. Sets the active-dialog

@@ -50,6 +50,11 @@ bool send_message(HWND dialog, SendFunction send, const char* to,
     return sent;
 }
 
+void limit_text(HWND edit, size_t limit) {
+    // 0 would mean the control's largest size.
+    SendMessageA(edit, EM_LIMITTEXT, limit > 0 ? limit : 1, 0);
+}
+
 bool stays_open_after_send() {
     ScopedLock hold(g_options_lock);
     return g_options.dcsd != 0;

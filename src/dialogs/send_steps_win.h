@@ -37,6 +37,9 @@ bool recipient_accepted(HWND dialog, const char* to, bool everyone);
 bool send_message(HWND dialog, SendFunction send, const char* to,
                   const std::optional<std::string>& text);
 
+// Lets the edit control take at most `limit` bytes, typed or pasted.
+void limit_text(HWND edit, size_t limit);
+
 // Option dcsd: whether a send dialog stays open after Send.
 bool stays_open_after_send();
 

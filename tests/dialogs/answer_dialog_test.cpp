@@ -158,4 +158,17 @@ TEST_F(AnswerDialog, RefusesSendersThatAreNotComputerNames) {
     }
 }
 
+// The reply takes no more than the way of sending carries (here the
+// datagram's 399 bytes of text); the quoted copy is cut to fit.
+TEST_F(AnswerDialog, ReplyStopsAtWhatTheWayOfSendingCarries) {
+    received_.text = std::string(500, 'q');
+    open();
+    ModalDialog::type(reply(), std::string(9, 'r'));
+    dialog_.click(IDC_QUOTE);
+    ASSERT_TRUE(eventually([&] { return !dialog_.enabled(IDC_QUOTE); }));
+    EXPECT_EQ(dialog_.text(IDC_ANSWER_REPLY), ">" + std::string(389, 'q') + std::string(9, 'r'));
+    ModalDialog::type(reply(), "more");
+    EXPECT_EQ(GetWindowTextLengthA(reply()), 399);
+}
+
 }  // namespace

@@ -214,6 +214,18 @@ TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
     EXPECT_EQ(FakeTransport::at(1).to, "SALES");
 }
 
+// The message box takes no more than the datagram carries between this
+// computer's name and the longest recipient: 424 - 7 - 15 - 3 bytes.
+TEST_F(SendDialog, TextStopsAtWhatTheWayOfSendingCarries) {
+    open({});
+    ModalDialog::type(message(), std::string(405, 'x'));
+    EXPECT_EQ(GetWindowTextLengthA(message()), 399);
+    SendMessageA(message(), EM_SETSEL, 0, -1);
+    SendMessageA(message(), EM_REPLACESEL, TRUE,
+                 reinterpret_cast<LPARAM>(std::string(500, 'y').c_str()));  // as a paste does
+    EXPECT_EQ(GetWindowTextLengthA(message()), 399);
+}
+
 // Nothing goes to a name that could be a path; the dialog says so and stays
 // open for a better name.
 TEST_F(SendDialog, RefusesNamesThatAreNotComputerNames) {

@@ -159,6 +159,8 @@ TEST_F(SendAndAnswerOnNt, NewFromTheMenuAndFromTheNetworkToolbar) {
     ASSERT_NE(send, nullptr) << "no Send dialog";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(send, IDC_BROADCAST)));
     EXPECT_FALSE(enabled(send, IDOK));
+    EXPECT_EQ(SendMessageA(GetDlgItem(send, IDC_SEND_TEXT), EM_GETLIMITTEXT, 0, 0), 128)
+        << "what the Messenger service carries";
     type(recipient_edit(send), "beta");
     type(GetDlgItem(send, IDC_SEND_TEXT), "Lunch?\rAt one.");
     EXPECT_EQ(text_of(GetDlgItem(send, IDC_SEND_RECIPIENT)), "BETA");
@@ -273,6 +275,7 @@ TEST_F(SendAndAnswerOnNt, AnswerMarksTheMessageAnsweredOnlyWhenSent) {
     program_.post_command(IDM_ANSWER);
     answer = wait_window("Answer Message");
     ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(SendMessageA(GetDlgItem(answer, IDC_ANSWER_REPLY), EM_GETLIMITTEXT, 0, 0), 128);
     click(answer, IDC_QUOTE);
     ASSERT_TRUE(pump_until([&] { return !enabled(answer, IDC_QUOTE); }, 2000));
     type(GetDlgItem(answer, IDC_ANSWER_REPLY), "Hello from 2000");
