@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
@@ -230,6 +231,34 @@ TEST_F(SendAndAnswerOnNt, NewFromTheMenuAndFromTheNetworkToolbar) {
     for (const char* name = names; *name; name += std::strlen(name) + 1)
         history.push_back(name);
     EXPECT_EQ(history, (std::vector<std::string>{"WORKGROUP-OF-TH", "*", "BETA"}));
+}
+
+// Exit while Send is open (the tray menu's command) still stores the
+// recipient the dialog added to the history.
+TEST_F(SendAndAnswerOnNt, ExitWhileSendIsOpenKeepsTheRecipientsHistory) {
+    start_program();
+    program_.post_command(IDM_NEW);
+    HWND send = wait_window("Send Message");
+    ASSERT_NE(send, nullptr);
+    type(recipient_edit(send), "beta");
+    type(GetDlgItem(send, IDC_SEND_TEXT), "bye");
+    click(send, IDOK);
+    ASSERT_EQ(wait_sends(1).size(), 1u);
+    program_.post_command(IDM_EXIT);
+    std::optional<DWORD> code;
+    ASSERT_TRUE(pump_until([&] { return (code = program_.wait_exit(0)).has_value(); }, 5000));
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorvanta\\Quorvanta Messenger\\Options",
+                            0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    char history[64] = {};
+    DWORD size = sizeof history - 2;
+    const LONG read = RegQueryValueExA(key, "usrcombo", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(history), &size);
+    RegCloseKey(key);
+    ASSERT_EQ(read, ERROR_SUCCESS) << "no history stored";
+    EXPECT_STREQ(history, "BETA");
 }
 
 TEST_F(SendAndAnswerOnNt, RejectedNameShowsTheErrorAndClosesWithoutDcsd) {
