@@ -8,6 +8,7 @@
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
+#include "support/save_dialog_win.h"
 #include "transport/standins/installed_service_win.h"
 #include "transport/standins/popup_maker_win.h"
 
@@ -28,7 +29,9 @@ TEST(NtProgram, StartsTheServiceCapturesItsPopupAndStopsItAtExit) {
     EXPECT_TRUE(service.wait_for_state(SERVICE_RUNNING, 5000)) << "the program starts the service";
 
     PopupMaker popups;
-    HWND popup = popups.show(kEnglishTitle, popup_text(L"ALPHA", L"BETA", L"Hello from NT"));
+    // Characters that the ANSI code page has and the OEM one lacks.
+    HWND popup = popups.show(
+        kEnglishTitle, popup_text(L"ALPHA", L"BETA", L"5\u20AC \u201Cok\u201D \u2013 done\u2026"));
     ASSERT_TRUE(pump_until([&] { return program.rows().size() == 1; }, 5000))
         << "the popup did not reach the list";
     EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 2000)) << "the popup is closed";
@@ -37,6 +40,18 @@ TEST(NtProgram, StartsTheServiceCapturesItsPopupAndStopsItAtExit) {
     EXPECT_EQ(row.to, "BETA");
     EXPECT_EQ(program.status_text(0), "Message(s): 1");
     save_screenshot(program.main_window(), artifact_path("main-window-nt.png"));
+
+    ASSERT_TRUE(program.select_row(0));
+    program.post_command(IDM_VIEW);
+    HWND view = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] { return (view = program.find_dialog_with_text("View Message")) != nullptr; }, 5000));
+    // The dialog may show before its text is in.
+    const std::string expected = "5\x80 \x93ok\x94 \x96 done\x85";  // windows-1252
+    pump_until([&] { return text_of(GetDlgItem(view, IDC_VIEW_TEXT)) == expected; }, 2000);
+    EXPECT_EQ(text_of(GetDlgItem(view, IDC_VIEW_TEXT)), expected);
+    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(pump_until([&] { return !IsWindow(view); }, 3000));
 
     program.post_command(IDM_EXIT);
     std::optional<DWORD> code;
