@@ -479,9 +479,9 @@ int32_t parse_duplicate_count(std::string_view text) {
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-    int64_t value = 0;  // 18 digits at most: no overflow
+    int64_t value = 0;  // stops growing past kMax, so never overflows
     for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
-        value = value * 10 + (text[at] - '0');
+        if (value <= kMax) value = value * 10 + (text[at] - '0');
     if (negative) return 0;
     return static_cast<int32_t>(value > kMax ? kMax : value);
 }

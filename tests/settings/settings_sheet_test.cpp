@@ -272,7 +272,9 @@ TEST(DuplicateCount, ReadsTheLeadingNumberOfTheFirst19Characters) {
         {"abc", 0},
         {"-5", 0},
         {"2147483648", 2147483647},
-        {"000000000000000000042", 0},  // the 42 lies beyond 19
+        {"9999999999999999999", 2147483647},        // 19 digits: beyond 64 bits
+        {"9999999999999999999999999", 2147483647},  // 25, of which 19 are read
+        {"000000000000000000042", 0},               // the 42 lies beyond 19
     };
     for (const auto& [text, number] : cases)
         EXPECT_EQ(parse_duplicate_count(text), number) << text;
