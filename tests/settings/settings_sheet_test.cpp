@@ -222,6 +222,18 @@ TEST_F(SettingsSheet, IgnoreListsSurviveCancelButTheirChecksDoNot) {
     EXPECT_EQ(strings(g_options.icl), std::vector<std::string>{"Buy now"});
 }
 
+TEST_F(SettingsSheet, ShowsAndKeepsNoMoreThanAListMayHold) {
+    for (int i = 0; i < 5000; ++i)
+        g_options.ifl.append_copy(std::string_view("NAME" + std::to_string(i)));
+    g_options.iff = 1;
+    open();
+    const std::vector<std::string> shown = list_items(item(IDC_IGNORE_FROM_LIST));
+    ASSERT_EQ(shown.size(), 1000u);
+    EXPECT_EQ(shown.back(), "NAME999");
+    press(PSBTN_CANCEL);
+    EXPECT_EQ(g_options.ifl.count(), 1000);
+}
+
 TEST_F(SettingsSheet, PopupFromNobodyIsNoPopup) {
     g_options.start_p = kPopup;
     open();
