@@ -12,4 +12,4 @@
 // the text's terminating NUL. Null when the sender, the recipient or the text
 // cannot be found. Everything stays ANSI, as read from the popup: the
 // receiver hands the record on without an OEM-to-ANSI conversion.
-MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived);
+MessagePtr parse_popup_text(const char* text, size_t length, int64_t arrived);
