@@ -113,11 +113,16 @@ int run(HINSTANCE instance, int show) {
     }
 
     save_options(&g_options, store);
-    g_network_lock = nullptr;
-    network_lock.reset();
     if (g_platform_flag) release_messenger_service();
     if (own_network_path) stop_netbios_path();
-    return static_cast<int>(msg.wParam);
+    // The network lock stays open: a scan thread may still be waiting on it.
+    // ExitProcess stops every other thread before anything is torn down, so
+    // no thread can outlive what it uses: the receiver (whose every wait is
+    // bounded, and which Exit waited for), a network scan, an auto-answer
+    // still sending. Returning would destroy the process-wide locks, the
+    // options and the receiver's link while such a thread might run.
+    network_lock.release();
+    ExitProcess(static_cast<UINT>(msg.wParam));
 }
 
 }  // namespace

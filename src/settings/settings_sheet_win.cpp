@@ -514,7 +514,7 @@ void open_settings_sheet(HWND owner) {
     sheet.ppsp = pages;
 
     {
-        TrayMenuGreyed greyed;
+        ModalScope modal;
         PropertySheetA(&sheet);
     }
 
