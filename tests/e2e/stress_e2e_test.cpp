@@ -108,7 +108,7 @@ protected:
         program_.post_command(IDM_VIEW);
         HWND view = wait_for_dialog("View Message");
         ASSERT_NE(view, nullptr);
-        arrive_meanwhile(random);
+        EXPECT_TRUE(arrive_meanwhile(random)) << "a message arriving behind View is not listed";
         if (random() % 2) try_the_tray_over(view);
         EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TO)), "To: " + chosen);
         if (texts_.count(chosen)) {
@@ -127,7 +127,7 @@ protected:
         program_.post_command(IDM_ANSWER);
         HWND dialog = wait_for_dialog("Answer Message");
         ASSERT_NE(dialog, nullptr);
-        arrive_meanwhile(random);
+        EXPECT_TRUE(arrive_meanwhile(random)) << "a message arriving behind Answer is not listed";
         if (random() % 2) try_the_tray_over(dialog);
         if (texts_.count(chosen)) {
             EXPECT_EQ(edit_text(GetDlgItem(dialog, IDC_ANSWER_RECEIVED)), texts_[chosen]);
