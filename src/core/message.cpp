@@ -20,7 +20,7 @@ std::optional<std::string> copy_of(const char* s, size_t length) {
 
 }  // namespace
 
-MessagePtr new_record(const char* from, const char* to, const char* text, int32_t arrived) {
+MessagePtr new_record(const char* from, const char* to, const char* text, int64_t arrived) {
     MessagePtr record(new (std::nothrow) MessageRecord);
     if (!record) return nullptr;
     record->from = copy_of(from, from ? std::strlen(from) : 0);
@@ -30,7 +30,7 @@ MessagePtr new_record(const char* from, const char* to, const char* text, int32_
     return record;
 }
 
-MessagePtr parse_datagram(const void* bytes, size_t length, int32_t arrived) {
+MessagePtr parse_datagram(const void* bytes, size_t length, int64_t arrived) {
     if (!bytes) return nullptr;
     const char* data = static_cast<const char*>(bytes);
 

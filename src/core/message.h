@@ -14,7 +14,7 @@ struct MessageRecord {
     std::optional<std::string> from;
     std::optional<std::string> to;
     std::optional<std::string> text;  // OEM until incoming processing accepts it, then ANSI
-    int32_t arrived = 0;              // seconds since 1970-01-01 UTC
+    int64_t arrived = 0;              // seconds since 1970-01-01 UTC
     int32_t listed = 0;
     // The message list's number for the record's row: unique for the run,
     // never reused, 0 until listed. Commands and dialogs find rows by it.
@@ -25,11 +25,11 @@ using MessagePtr = std::unique_ptr<MessageRecord>;
 
 // Copies each given string; a null argument leaves its field absent.
 // Returns null only when the record itself cannot be allocated.
-MessagePtr new_record(const char* from, const char* to, const char* text, int32_t arrived);
+MessagePtr new_record(const char* from, const char* to, const char* text, int64_t arrived);
 
 // Splits sender, recipient and text at their NULs, reading exactly `length`
 // bytes. Null only for a null buffer. The text stays in the OEM code page.
-MessagePtr parse_datagram(const void* bytes, size_t length, int32_t arrived);
+MessagePtr parse_datagram(const void* bytes, size_t length, int64_t arrived);
 
 // sender NUL recipient NUL text NUL, with only the text converted from ANSI to
 // OEM. Empty when an argument is missing or memory runs out.

@@ -6,22 +6,6 @@
 
 namespace {
 
-// Every caller runs on one thread at a time. Windows' localtime suits them;
-// glibc's re-reads the zone file on every call (a list export converts
-// thousands of times), its localtime_r only once.
-std::optional<std::tm> local_time(int32_t arrived) {
-    const std::time_t when = arrived;
-#ifdef _WIN32
-    const std::tm* converted = std::localtime(&when);
-    if (!converted) return std::nullopt;
-    return *converted;
-#else
-    std::tm converted{};
-    if (!localtime_r(&when, &converted)) return std::nullopt;
-    return converted;
-#endif
-}
-
 // The program's formats pad with blanks ("%2d"); the blanks then become zeros.
 std::string blanks_to_zeros(const char* text) {
     std::string result(text);
@@ -32,7 +16,7 @@ std::string blanks_to_zeros(const char* text) {
 
 }  // namespace
 
-std::optional<std::string> clock_text(int32_t arrived) {
+std::optional<std::string> clock_text(int64_t arrived) {
     const std::optional<std::tm> tm = local_time(arrived);
     if (!tm) return std::nullopt;
     char text[48];
@@ -40,7 +24,7 @@ std::optional<std::string> clock_text(int32_t arrived) {
     return blanks_to_zeros(text);
 }
 
-std::optional<std::string> date_text(int32_t arrived) {
+std::optional<std::string> date_text(int64_t arrived) {
     const std::optional<std::tm> tm = local_time(arrived);
     if (!tm) return std::nullopt;
     char text[48];

@@ -21,14 +21,26 @@ std::optional<SaveChoice> ask_save_path(HWND owner, const char* title, const cha
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kSavePathSize;
     dialog.lpstrTitle = title;
-    dialog.Flags = OFN_EXPLORER;
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&dialog) || path[0] == '\0') return std::nullopt;
     return SaveChoice{path.data(), dialog.nFilterIndex};
 }
 
+namespace {
+
+bool replace_confirmed(HWND owner, const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    const std::string text = path + " already exists.\nDo you want to replace it?";
+    return MessageBoxA(owner, text.c_str(), "Quorvanta Messenger",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+}  // namespace
+
 bool save_with_extension(HWND owner, const std::string& chosen, const char* extension,
                          const std::function<bool(const char* path)>& write) {
     const std::optional<std::string> path = path_with_extension(chosen, extension, kSavePathSize);
+    if (path && *path != chosen && !replace_confirmed(owner, *path)) return false;
     if (path && write(path->c_str())) return true;
     const std::string shown = path ? *path : chosen + extension;
     const std::string text = "Error saving file <" + shown + ">";

@@ -3,15 +3,23 @@
 #include "export/file_names.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "core/time_text.h"
 
 namespace {
 
-// localtime's result is shared: copy it at once. Exports run on the
-// user-interface thread only.
-std::optional<std::tm> local_time(std::time_t when) {
-    const std::tm* converted = std::localtime(&when);
-    if (!converted) return std::nullopt;
-    return *converted;
+// The sender comes from the network: path separators, a drive colon, the
+// characters Windows reserves and control characters all become '_', so that
+// the proposed name stays one name in the folder the dialog shows.
+std::string file_name_part(std::string_view text) {
+    std::string part(text);
+    for (char& c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    }
+    return part;
 }
 
 }  // namespace
@@ -22,10 +30,10 @@ std::string propose_message_name(const MessageRecord& record) {
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "msg%02d_%02d_%02d-%02d-%02d_from_", tm->tm_mday,
                   tm->tm_mon + 1, tm->tm_hour, tm->tm_min, tm->tm_sec);
-    return stamp + record.from.value_or("");
+    return stamp + file_name_part(record.from.value_or(""));
 }
 
-std::string propose_list_name(std::time_t now) {
+std::string propose_list_name(int64_t now) {
     const std::optional<std::tm> tm = local_time(now);
     if (!tm) return {};
     char name[96];

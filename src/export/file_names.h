@@ -3,21 +3,21 @@
 #pragma once
 
 #include <cstddef>
-#include <ctime>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "core/message.h"
 
 // "msg06_12_02-07-41_from_ALPHA": day, month and time of the arrival (local
-// time) and the sender, unchanged even where a file name cannot hold a
-// character (the user corrects it in the save dialog). Empty when the arrival
-// time cannot be converted to local time.
+// time) and the sender, whose characters that a file name cannot hold (path
+// separators, reserved and control characters) become '_'. Empty when the
+// arrival time cannot be converted to local time.
 std::string propose_message_name(const MessageRecord& record);
 
 // "message_list06_12_2001-02-07-41" for the moment `now` (local time). Empty
 // when it cannot be converted.
-std::string propose_list_name(std::time_t now);
+std::string propose_list_name(int64_t now);
 
 // `path` with `extension` appended unless it already occurs anywhere in it
 // (case-sensitive: "notes.html.bak" keeps its name). Nothing when the result

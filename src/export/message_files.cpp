@@ -58,7 +58,7 @@ struct FileCloser {
 
 }  // namespace
 
-std::optional<ArrivalTexts> local_arrival_texts(int32_t arrived) {
+std::optional<ArrivalTexts> local_arrival_texts(int64_t arrived) {
     std::optional<std::string> date = date_text(arrived);
     std::optional<std::string> clock = clock_text(arrived);
     if (!date || !clock) return std::nullopt;

@@ -22,8 +22,8 @@ struct ArrivalTexts {
     std::string clock;
 };
 // Nothing when the time cannot be converted; its line is then left out.
-using ArrivalConverter = std::optional<ArrivalTexts> (*)(int32_t arrived);
-std::optional<ArrivalTexts> local_arrival_texts(int32_t arrived);
+using ArrivalConverter = std::optional<ArrivalTexts> (*)(int64_t arrived);
+std::optional<ArrivalTexts> local_arrival_texts(int64_t arrived);
 
 // File contents with LF line ends, before the CR LF expansion.
 std::string message_html(const MessageRecord& record,

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/win_handles.h"
 #include "core/process_state.h"
+#include "core/time_text.h"
 #include "dialogs/about_dialog_win.h"
 #include "dialogs/answer_dialog_win.h"
 #include "dialogs/save_as_win.h"
@@ -35,6 +35,23 @@ namespace {
 
 // How long Exit waits for the receiver thread to see the stop flag.
 constexpr DWORD kReceiverJoinTimeoutMs = 3000;
+
+// Where the window stands when neither minimised nor hidden in the tray: a
+// minimised window's own rectangle lies at -32000. The placement's normal
+// position is in work-area coordinates, which start where the taskbar ends.
+POINT normal_position(HWND dialog) {
+    RECT rect{};
+    GetWindowRect(dialog, &rect);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (IsIconic(dialog) && GetWindowPlacement(dialog, &placement)) {
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        rect = placement.rcNormalPosition;
+        OffsetRect(&rect, work.left, work.top);
+    }
+    return {rect.left, rect.top};
+}
 
 void on_exit(HWND dialog) {
     bool ask;
@@ -62,12 +79,11 @@ void on_exit(HWND dialog) {
     tray.uCallbackMessage = WM_TRAY_CALLBACK;
     Shell_NotifyIconA(NIM_DELETE, &tray);
 
-    RECT rect{};
-    GetWindowRect(dialog, &rect);
+    const POINT position = normal_position(dialog);
     {
         ScopedLock hold(g_options_lock);
-        g_options.x_pos = rect.left;
-        g_options.y_pos = rect.top;
+        g_options.x_pos = position.x;
+        g_options.y_pos = position.y;
     }
 
     // The receiver may be inside its insert request to this very window:
@@ -329,7 +345,7 @@ void on_auto_answer_mode() {
 // The whole list as one HTML page, newest message first.
 void on_save_list_html(HWND dialog) {
     ModalScope modal;
-    const std::string proposed = propose_list_name(std::time(nullptr));
+    const std::string proposed = propose_list_name(now_seconds());
     if (proposed.empty()) return;
     const std::optional<SaveChoice> choice = ask_save_path(dialog, "Save Message(s) List Dialog...",
                                                            "HTML Files (*.*)\0*.html\0", proposed);

@@ -71,16 +71,16 @@ HWND create_toolbar(HINSTANCE instance, HWND dialog, HWND anchor, UINT image_fla
                     const ToolbarPicture* pictures, size_t picture_count,
                     const ToolbarButton* buttons, size_t button_count) {
     const RECT band = window_rect_in_client(anchor, dialog);
+    const int band_height = band.top - 2;
     HWND toolbar = CreateWindowExA(
         WS_EX_TOOLWINDOW, TOOLBARCLASSNAMEA, nullptr,
         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | CCS_NORESIZE, band.left, 1,
-        band.right - band.left, band.top - 2, dialog, nullptr, instance, nullptr);
+        band.right - band.left, band_height, dialog, nullptr, instance, nullptr);
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
 
-    RECT client{};
-    GetClientRect(toolbar, &client);
-    const int size = toolbar_image_size(client.bottom - client.top);
+    // The band, not the toolbar's client area, which its borders make smaller.
+    const int size = toolbar_image_size(band_height);
     HIMAGELIST images = ImageList_Create(size, size, image_flags, 5, 7);
     if (!images) return toolbar;
     for (size_t i = 0; i < picture_count; ++i) {

@@ -61,6 +61,9 @@ public:
     void computers(const std::vector<std::string>& names, TreeNode* workgroup) override {
         on_ui_thread([&] { steps_.computers(names, workgroup); });
     }
+    void listing_failed(TreeNode* workgroup) override {
+        on_ui_thread([&] { steps_.listing_failed(workgroup); });
+    }
     void finish(bool enumerated) override {
         on_ui_thread([&] { steps_.finish(enumerated); });
     }

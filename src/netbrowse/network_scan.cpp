@@ -60,41 +60,41 @@ void TreeMirror::sync() {
     roots_.clear();
     index_.clear();
     count_ = 0;
-    read_level(tree_.first_root(), roots_);
+    read_level(tree_.first_root(), nullptr, roots_);
 }
 
 // Depth first in tree order, so that the index keeps the first of equal names.
-void TreeMirror::read_level(TreeItem first, Nodes& into) {
+void TreeMirror::read_level(TreeItem first, Node* parent, Nodes& into) {
     std::string text;
     for (TreeItem item = first; item; item = tree_.next_sibling(item)) {
         std::uint32_t seen = 0;
         if (!tree_.read(item, text, seen)) break;
-        auto node = std::make_unique<Node>(Node{item, seen, seen, fold_name(text), {}});
-        index_.try_emplace(node->key, node.get());
+        auto node = std::make_unique<Node>(Node{item, seen, seen, fold_name(text), {}, parent});
+        index_.try_emplace(IndexKey{parent, node->key}, node.get());
         ++count_;
-        read_level(tree_.first_child(item), node->children);
+        read_level(tree_.first_child(item), node.get(), node->children);
         into.push_back(std::move(node));
     }
 }
 
-TreeNode* TreeMirror::find(std::string_view name) const {
-    const auto found = index_.find(fold_name(name));
+TreeNode* TreeMirror::find(const Node* parent, std::string_view name) const {
+    const auto found = index_.find(IndexKey{parent, fold_name(name)});
     return found == index_.end() ? nullptr : found->second;
 }
 
 TreeNode* TreeMirror::insert(Node* parent, const std::string& text, int image) {
     const TreeItem item = tree_.insert(parent ? parent->item : 0, text, image);
     if (!item) return nullptr;
-    auto node = std::make_unique<Node>(Node{item, 1, 1, fold_name(text), {}});
+    auto node = std::make_unique<Node>(Node{item, 1, 1, fold_name(text), {}, parent});
     Node* added = node.get();
-    index_.try_emplace(added->key, added);
+    index_.try_emplace(IndexKey{parent, added->key}, added);
     ++count_;
     (parent ? parent->children : roots_).push_back(std::move(node));
     return added;
 }
 
 void TreeMirror::forget(const Node& node) {
-    const auto entry = index_.find(node.key);
+    const auto entry = index_.find(IndexKey{node.parent, node.key});
     if (entry != index_.end() && entry->second == &node) index_.erase(entry);
     --count_;
     for (const auto& child : node.children)
@@ -152,8 +152,8 @@ void for_each_tree_item(TreeMirror& tree,
     std::erase_if(workgroups, gone);
 }
 
-TreeNode* find_tree_item(const TreeMirror& tree, std::string_view name) {
-    return tree.find(name);
+TreeNode* find_tree_item(const TreeMirror& tree, const TreeNode* parent, std::string_view name) {
+    return tree.find(parent, name);
 }
 
 void TreeUpdate::begin() {
@@ -164,7 +164,7 @@ void TreeUpdate::begin() {
 
 TreeNode* TreeUpdate::workgroup(const std::string& name, TreeNode* parent) {
     show(scanning_workgroup_text(name));
-    if (TreeNode* existing = find_tree_item(tree_, name)) {
+    if (TreeNode* existing = find_tree_item(tree_, parent, name)) {
         mark_seen(tree_, *existing);
         return existing;
     }
@@ -173,12 +173,18 @@ TreeNode* TreeUpdate::workgroup(const std::string& name, TreeNode* parent) {
 
 void TreeUpdate::computers(const std::vector<std::string>& names, TreeNode* workgroup) {
     for (const std::string& name : names) {
-        if (TreeNode* existing = find_tree_item(tree_, name)) {
+        if (TreeNode* existing = find_tree_item(tree_, workgroup, name)) {
             mark_seen(tree_, *existing);
         } else {
             tree_.insert(workgroup, name, kComputerImage);
         }
     }
+}
+
+void TreeUpdate::listing_failed(TreeNode* workgroup) {
+    if (!workgroup) return;
+    for (const auto& computer : workgroup->children)
+        mark_seen(tree_, *computer);
 }
 
 void TreeUpdate::finish(bool enumerated) {
@@ -195,10 +201,14 @@ int enumerate_level(NetworkSource& source, ScanSteps& steps, const NetResource* 
 void enumerate_computers(NetworkSource& source, ScanSteps& steps, const NetResource& workgroup,
                          TreeNode* entry) {
     std::unique_ptr<NetworkEnumeration> enumeration = source.open(&workgroup);
-    if (!enumeration) return;
+    if (!enumeration) {
+        steps.listing_failed(entry);
+        return;
+    }
     std::vector<NetResource> batch;
     std::vector<std::string> names;
-    while (enumeration->next(batch) == EnumOutcome::batch) {
+    EnumOutcome outcome;
+    while ((outcome = enumeration->next(batch)) == EnumOutcome::batch) {
         names.clear();
         for (const NetResource& resource : batch) {
             if (resource.display_type != kDisplayServer || !resource.remote_name) continue;
@@ -208,6 +218,7 @@ void enumerate_computers(NetworkSource& source, ScanSteps& steps, const NetResou
         }
         if (!names.empty()) steps.computers(names, entry);
     }
+    if (outcome != EnumOutcome::end) steps.listing_failed(entry);
 }
 
 int scan_network(NetworkSource& source, ScanSteps& steps) {

@@ -29,10 +29,11 @@ std::string fold_name(std::string_view name);
 
 // The tree as the scans know it, kept beside the tree for as long as the tree
 // lives: every entry with its seen mark, in tree order, and an index from each
-// folded name to the first entry in tree order with that text (at any level).
-// A rescan therefore neither reads the tree again nor walks it per name. The
-// marks of a running scan live here; the tree's items receive them when the
-// scan ends.
+// parent and folded name to the first of that parent's children with that
+// text. Workgroups are thus found only among workgroups and computers only
+// under their workgroup. A rescan neither reads the tree again nor walks it
+// per name. The marks of a running scan live here; the tree's items receive
+// them when the scan ends.
 class TreeMirror {
 public:
     struct Node {
@@ -41,6 +42,7 @@ public:
         std::uint32_t stored = 1;  // the mark the tree item holds
         std::string key;           // the folded text
         std::vector<std::unique_ptr<Node>> children;
+        Node* parent = nullptr;  // none for a workgroup
     };
     using Nodes = std::vector<std::unique_ptr<Node>>;
 
@@ -50,7 +52,8 @@ public:
 
     // Reads the whole tree again when its number of items is not ours.
     void sync();
-    Node* find(std::string_view name) const;
+    // The child of `parent` (a workgroup for none) named `name`, or none.
+    Node* find(const Node* parent, std::string_view name) const;
     // Appends an entry under `parent` (the top level for none); none when the
     // tree refuses it.
     Node* insert(Node* parent, const std::string& text, int image);
@@ -62,13 +65,24 @@ public:
     Nodes& roots() { return roots_; }
 
 private:
-    void read_level(TreeItem first, Nodes& into);
+    struct IndexKey {
+        const Node* parent;
+        std::string name;
+        bool operator==(const IndexKey&) const = default;
+    };
+    struct IndexHash {
+        std::size_t operator()(const IndexKey& key) const {
+            return std::hash<std::string>{}(key.name) ^ std::hash<const Node*>{}(key.parent);
+        }
+    };
+
+    void read_level(TreeItem first, Node* parent, Nodes& into);
     void forget(const Node& node);
     void store_marks(Nodes& nodes);
 
     NetworkTree& tree_;
     Nodes roots_;
-    std::unordered_map<std::string, Node*> index_;
+    std::unordered_map<IndexKey, Node*, IndexHash> index_;
     std::size_t count_ = 0;
 };
 using TreeNode = TreeMirror::Node;
@@ -83,8 +97,9 @@ bool drop_if_unseen(TreeMirror& tree, TreeNode& node);
 void for_each_tree_item(TreeMirror& tree,
                         const std::function<bool(TreeMirror&, TreeNode&)>& action);
 
-// The existing entry for `name`, or none.
-TreeNode* find_tree_item(const TreeMirror& tree, std::string_view name);
+// The existing entry for `name` under `parent` (among the workgroups for
+// none), or none.
+TreeNode* find_tree_item(const TreeMirror& tree, const TreeNode* parent, std::string_view name);
 
 // The steps of one scan that touch the tree and the status bar, in the order
 // the scan takes them. An entry is a TreeNode of the mirror; none is the top.
@@ -100,6 +115,9 @@ public:
     // Marks the existing entry of each name, or appends a computer entry under
     // `workgroup`, in order.
     virtual void computers(const std::vector<std::string>& names, TreeNode* workgroup) = 0;
+    // The workgroup's computers could not all be listed: every entry under it
+    // is kept as seen, so that the sweep removes none of them.
+    virtual void listing_failed(TreeNode* workgroup) = 0;
     // After a successful enumeration drops every unmarked entry and shows
     // "Scanning: DONE!"; otherwise shows "Scanning: ERROR!" and keeps them.
     virtual void finish(bool enumerated) = 0;
@@ -115,6 +133,7 @@ public:
     void begin() override;
     TreeNode* workgroup(const std::string& name, TreeNode* parent) override;
     void computers(const std::vector<std::string>& names, TreeNode* workgroup) override;
+    void listing_failed(TreeNode* workgroup) override;
     void finish(bool enumerated) override;
 
 private:
@@ -131,7 +150,8 @@ private:
 // enumeration cannot be opened or ends in an error.
 int enumerate_level(NetworkSource& source, ScanSteps& steps, const NetResource* container,
                     TreeNode* parent);
-// The computers of one workgroup under its entry.
+// The computers of one workgroup under its entry; when the workgroup cannot
+// be opened or its listing ends in an error, its entries are all kept.
 void enumerate_computers(NetworkSource& source, ScanSteps& steps, const NetResource& workgroup,
                          TreeNode* entry);
 // A whole scan: 0 after a completed scan, -1 when the whole network could not

@@ -8,8 +8,11 @@
 
 namespace {
 
-// One batch: NETRESOURCEA records followed by their strings.
+// One batch: NETRESOURCEA records followed by their strings. A record whose
+// strings do not fit is asked for again with a larger buffer, up to the
+// largest; beyond that the enumeration ends in an error.
 constexpr DWORD kEnumBuffer = 16384;
+constexpr DWORD kLargestEnumBuffer = 1024 * 1024;
 
 std::optional<std::string> copy(const char* text) {
     if (!text) return std::nullopt;
@@ -28,13 +31,24 @@ public:
     WNetEnumeration& operator=(const WNetEnumeration&) = delete;
 
     EnumOutcome next(std::vector<NetResource>& batch) override {
-        DWORD count = static_cast<DWORD>(-1);
-        DWORD size = kEnumBuffer;
-        const DWORD result = WNetEnumResourceA(handle_, &count, buffer_.data(), &size);
+        DWORD count = 0;
+        DWORD result;
+        for (;;) {
+            const DWORD capacity = static_cast<DWORD>(buffer_.size() * sizeof(DWORD));
+            count = static_cast<DWORD>(-1);
+            DWORD size = capacity;
+            result = WNetEnumResourceA(handle_, &count, buffer_.data(), &size);
+            if (result != ERROR_MORE_DATA || capacity >= kLargestEnumBuffer) break;
+            // The size needed when the network says it, else twice as much.
+            DWORD wanted = size > capacity ? size : capacity * 2;
+            if (wanted > kLargestEnumBuffer) wanted = kLargestEnumBuffer;
+            buffer_.assign((wanted + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+        }
         if (result == ERROR_NO_MORE_ITEMS) return EnumOutcome::end;
         if (result != NO_ERROR) return EnumOutcome::error;
         // Never more records than the buffer can hold, whatever the count says.
-        const DWORD fits = kEnumBuffer / sizeof(NETRESOURCEA);
+        const DWORD fits =
+            static_cast<DWORD>(buffer_.size() * sizeof(DWORD) / sizeof(NETRESOURCEA));
         const auto* records = reinterpret_cast<const NETRESOURCEA*>(buffer_.data());
         batch.clear();
         for (DWORD i = 0; i < count && i < fits; ++i) {

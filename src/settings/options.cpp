@@ -195,12 +195,23 @@ void save_options(Options* options, ValueStore& store) {
     write_list_value(*key, "ppfroml", &o.ppfroml);
 }
 
+StringList bounded_list(const StringList& list) {
+    StringList bounded;
+    size_t bytes = 0;
+    for (const std::string& s : list) {
+        bytes += s.size();
+        if (bounded.count() == kListMaxEntries || bytes > kListMaxBytes) break;
+        bounded.append_copy(std::string_view(s));
+    }
+    return bounded;
+}
+
 void read_list_value(ValueKey& key, const char* name, StringList* list) {
     if (!name || !list) return;
     list->free_all();
     try {
         const std::optional<std::vector<uint8_t>> bytes = read_whole_value(key, name);
-        if (bytes) *list = parse_multi_string(*bytes);
+        if (bytes) *list = bounded_list(parse_multi_string(*bytes));
     } catch (const std::bad_alloc&) {
         list->free_all();
     }

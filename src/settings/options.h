@@ -65,8 +65,17 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width, int
 // deletes the stored text. When the key cannot be opened nothing changes.
 void save_options(Options* options, ValueStore& store);
 
+// What a list may hold: its first 1000 entries, as far as their texts fit in
+// 64 KiB together (a Windows 9x list box holds 64 KB of text). A stored list
+// loads only that much, and the settings sheet shows only that much; the
+// rest is left out, and gone once the list is stored again.
+inline constexpr int kListMaxEntries = 1000;
+inline constexpr size_t kListMaxBytes = 64 * 1024;
+StringList bounded_list(const StringList& list);
+
 // Move one string list between an open key and the record. An empty list
-// deletes its value; a value that cannot be read leaves the list empty.
+// deletes its value; a value that cannot be read leaves the list empty. The
+// list read is bounded (above).
 void read_list_value(ValueKey& key, const char* name, StringList* list);
 void write_list_value(ValueKey& key, const char* name, const StringList* list);
 

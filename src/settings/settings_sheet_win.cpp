@@ -113,15 +113,19 @@ void set_column_active(HWND page, const IgnoreColumn& column, bool active) {
     enable(page, column.edit, active);
 }
 
+// The lists are copied under their lock, as far as a list may hold, and the
+// list boxes filled after: receiving waits for that lock.
 BOOL ignore_init(HWND page) {
-    bool listed[3];
+    StringList shown[3];
     {
         ScopedLock hold(g_lists_lock);
-        for (int i = 0; i < 3; ++i) {
-            const StringList& names = g_options.*kIgnoreColumns[i].names;
-            fill_list_box(GetDlgItem(page, kIgnoreColumns[i].list), &names);
-            listed[i] = !names.empty();
-        }
+        for (int i = 0; i < 3; ++i)
+            shown[i] = bounded_list(g_options.*kIgnoreColumns[i].names);
+    }
+    bool listed[3];
+    for (int i = 0; i < 3; ++i) {
+        fill_list_box(GetDlgItem(page, kIgnoreColumns[i].list), &shown[i]);
+        listed[i] = !shown[i].empty();
     }
     bool flags[3];
     {
@@ -181,9 +185,12 @@ INT_PTR ignore_notify(HWND page, const NMHDR& header) {
         g_current_page = kIgnorePage;
         handled = answer(page, 0);
     }
+    StringList read[3];
+    for (int i = 0; i < 3; ++i)
+        read_from_list_box(GetDlgItem(page, kIgnoreColumns[i].list), &read[i]);
     ScopedLock hold(g_lists_lock);
-    for (const IgnoreColumn& column : kIgnoreColumns)
-        read_from_list_box(GetDlgItem(page, column.list), &(g_options.*column.names));
+    for (int i = 0; i < 3; ++i)
+        g_options.*kIgnoreColumns[i].names = std::move(read[i]);
     return handled;
 }
 
@@ -198,10 +205,12 @@ void enable_popup_from(HWND page, bool on) {
 }
 
 BOOL popup_init(HWND page) {
+    StringList shown;
     {
         ScopedLock hold(g_lists_lock);
-        fill_list_box(GetDlgItem(page, IDC_POPUP_LIST), &g_options.ppfroml);
+        shown = bounded_list(g_options.ppfroml);
     }
+    fill_list_box(GetDlgItem(page, IDC_POPUP_LIST), &shown);
     int32_t ppmode, tray_only;
     {
         ScopedLock hold(g_options_lock);
@@ -249,11 +258,13 @@ INT_PTR popup_notify(HWND page, const NMHDR& header) {
     if (header.code != static_cast<UINT>(PSN_APPLY)) return FALSE;
 
     int32_t ppmode = checked(page, IDC_POPUP_ANY) ? 0 : checked(page, IDC_POPUP_FROM) ? 2 : 1;
+    StringList from;
+    read_from_list_box(GetDlgItem(page, IDC_POPUP_LIST), &from);
+    // Popping up for nobody is no popup at all.
+    if (from.empty() && ppmode == 2) ppmode = 1;
     {
         ScopedLock hold(g_lists_lock);
-        read_from_list_box(GetDlgItem(page, IDC_POPUP_LIST), &g_options.ppfroml);
-        // Popping up for nobody is no popup at all.
-        if (g_options.ppfroml.empty() && ppmode == 2) ppmode = 1;
+        g_options.ppfroml = std::move(from);
     }
     const int32_t tray_only = checked(page, IDC_POPUP_TRAY_ONLY) ? 1 : 0;
     {
@@ -479,9 +490,9 @@ int32_t parse_duplicate_count(std::string_view text) {
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-    int64_t value = 0;  // 18 digits at most: no overflow
+    int64_t value = 0;  // stops growing past kMax, so never overflows
     for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
-        value = value * 10 + (text[at] - '0');
+        if (value <= kMax) value = value * 10 + (text[at] - '0');
     if (negative) return 0;
     return static_cast<int32_t>(value > kMax ? kMax : value);
 }

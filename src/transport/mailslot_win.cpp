@@ -1,12 +1,12 @@
 // Mailslot transport: receiver poll cycle and thread, mailslot send (Windows only).
 #include "transport/mailslot_win.h"
 
-#include <ctime>
 #include <new>
 #include <vector>
 
 #include "core/message.h"
 #include "core/process_state.h"
+#include "core/time_text.h"
 #include "core/win_handles.h"
 
 namespace {
@@ -52,7 +52,7 @@ PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
         }
         if (!read) return cycle;  // skipped; the next cycle tries again
 
-        const auto arrived = static_cast<int32_t>(std::time(nullptr));
+        const int64_t arrived = now_seconds();
         processor.process_incoming(parse_datagram(buffer, length, arrived));
         ++cycle.handed_over;
     }

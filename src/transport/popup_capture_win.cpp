@@ -1,12 +1,12 @@
 // The capture loop that reads and closes the Messenger service's popups (Windows only).
 #include "transport/popup_capture_win.h"
 
-#include <ctime>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "core/process_state.h"
+#include "core/time_text.h"
 #include "transport/popup_text.h"
 
 namespace {
@@ -120,7 +120,7 @@ void capture_cycle(HWND& last_handled, PassedOverList& hung,
         return;
     }
     if (text->empty()) return;
-    const auto arrived = static_cast<int32_t>(std::time(nullptr));
+    const int64_t arrived = now_seconds();
     MessagePtr record = parse_popup_text(text->data(), text->size(), arrived);
     last_handled = popup;
     if (!close_popup(popup)) give_up();

@@ -6,7 +6,7 @@
 
 #include "core/codepage.h"
 
-MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived) {
+MessagePtr parse_popup_text(const char* text, size_t length, int64_t arrived) {
     if (!text || length == 0) return nullptr;
 
     // The walk ends fields by writing NULs over spaces, so it works on a copy.

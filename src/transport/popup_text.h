@@ -12,4 +12,4 @@
 // the text's terminating NUL. Null when the sender, the recipient or the text
 // cannot be found. The text comes back in the OEM code page, as a datagram's
 // does; the names stay ANSI.
-MessagePtr parse_popup_text(const char* text, size_t length, int32_t arrived);
+MessagePtr parse_popup_text(const char* text, size_t length, int64_t arrived);

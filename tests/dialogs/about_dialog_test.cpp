@@ -3,6 +3,8 @@
 // Sent not (Windows only).
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/process_state.h"
 #include "dialogs/about_dialog_win.h"
 #include "dialogs/modal_dialog_win.h"
@@ -29,6 +31,26 @@ TEST(AboutDialog, ShowsTheStatisticsAndFollowsReceivedAndIgnored) {
     EXPECT_TRUE(eventually([&] { return dialog.text(IDC_STAT_IGNORED) == "Ignored: 2"; }, 1500));
     EXPECT_EQ(dialog.text(IDC_STAT_SENT), "Sent: 3") << "Sent keeps its value from the opening";
 
+    dialog.click(IDCANCEL);
+    EXPECT_EQ(dialog.wait_closed(), 0);
+}
+
+TEST(AboutDialog, RefreshesEveryHalfSecond) {
+    g_statistics.received = 0;
+    ModalDialog dialog;
+    ASSERT_NE(dialog.open("About", [](HWND owner) { return show_about_dialog(owner); }), nullptr);
+    const auto next_refresh = [&] {
+        const std::string shown = "Received: " + std::to_string(++g_statistics.received);
+        return eventually([&] { return dialog.text(IDC_STAT_RECEIVED) == shown; }, 2500);
+    };
+    ASSERT_TRUE(next_refresh());  // from one refresh...
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(next_refresh());
+    // ...three more take 1.5 s; every second they would take 3 s.
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GT(elapsed, 1000u);
+    EXPECT_LT(elapsed, 2300u);
     dialog.click(IDCANCEL);
     EXPECT_EQ(dialog.wait_closed(), 0);
 }

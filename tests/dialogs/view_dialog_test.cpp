@@ -169,8 +169,12 @@ TEST_F(ViewDialog, SavesByFileTypeWithTheExtensionRules) {
          {Case{1, "notes", "notes.html", html}, Case{1, "notes.html", "notes.html", html},
           Case{1, "notes.html.bak", "notes.html.bak", html}, Case{2, "notes", "notes.txt", text}}) {
         fs::remove(folder_ / c.stored);
+        // An existing file is replaced only after the question.
         if (c.filter == 2) std::ofstream(folder_ / c.stored) << std::string(3000, 'x');
         save(c.filter, c.typed);
+        if (c.filter == 2) {
+            EXPECT_TRUE(answer_replace_question(GetCurrentProcessId(), IDYES));
+        }
         // The dialog writes after its Save As dialog has gone.
         std::string stored;
         for (int tries = 0; tries < 250; ++tries) {
@@ -187,6 +191,27 @@ TEST_F(ViewDialog, SavesByFileTypeWithTheExtensionRules) {
     close();
 }
 
+TEST_F(ViewDialog, ExistingFilesAreReplacedOnlyAfterTheQuestion) {
+    const fs::path kept = folder_ / "kept.html";
+    std::ofstream(kept) << "old";
+    open(&message_);
+    // Named as typed: the save dialog asks, and No goes back to it.
+    HWND save_dialog = click_save();
+    ASSERT_NE(save_dialog, nullptr);
+    save_as(save_dialog, kept.string());
+    EXPECT_TRUE(answer_replace_question(GetCurrentProcessId(), IDNO));
+    EXPECT_TRUE(IsWindowVisible(save_dialog));
+    cancel_save(save_dialog);
+    ASSERT_TRUE(wait_gone(save_dialog));
+    // Named by the extension appended to what was typed: the program asks.
+    save(1, "kept");
+    EXPECT_TRUE(answer_replace_question(GetCurrentProcessId(), IDNO));
+    Sleep(200);
+    EXPECT_EQ(file_bytes(kept), "old");
+    EXPECT_EQ(error_box(), nullptr) << "No is no error";
+    close();
+}
+
 TEST_F(ViewDialog, FailedWriteShowsTheErrorAndStaysOpen) {
     const fs::path locked = folder_ / "locked.html";
     HANDLE held = CreateFileA(locked.string().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -194,6 +219,7 @@ TEST_F(ViewDialog, FailedWriteShowsTheErrorAndStaysOpen) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     open(&message_);
     save(1, "locked");
+    ASSERT_TRUE(answer_replace_question(GetCurrentProcessId(), IDYES));
 
     HWND box = wait_for_window(GetCurrentProcessId(), kErrorCaption);
     ASSERT_NE(box, nullptr) << "no error box";

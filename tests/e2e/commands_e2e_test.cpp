@@ -14,6 +14,7 @@ using Commands = ProgramTest;
 
 TEST_F(Commands, DeleteSelectsTheRowThatTakesThePlaceAndCountsWhatWasUnread) {
     store_dword("cond", 0);
+    store_dword("conda", 0);
     start_program();
     receive(4);  // rows: SENDER4, SENDER3, SENDER2, SENDER1
     ASSERT_TRUE(program_.select_row(1));
@@ -43,8 +44,14 @@ TEST_F(Commands, DeleteSelectsTheRowThatTakesThePlaceAndCountsWhatWasUnread) {
     EXPECT_FALSE(program_.toolbar_button_enabled(IDM_DELETE_ALL));
 
     program_.post_command(IDM_DELETE);  // nothing left: nothing happens
-    receive(1);
+    receive(2);
     EXPECT_TRUE(program_.toolbar_button_enabled(IDM_VIEW)) << "a new message enables them again";
+
+    // With conda 0 too, Delete All asks nothing either.
+    program_.post_command(IDM_DELETE_ALL);
+    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().empty(); }));
+    EXPECT_EQ(counts(), "Message(s): 0 / Unread message(s): 0");
+    EXPECT_EQ(program_.find_dialog_with_text("delete all"), nullptr);
     exit_program();
 }
 
@@ -88,7 +95,12 @@ TEST_F(Commands, ConfirmationsFollowCondAndConda) {
 
 TEST_F(Commands, MarkAllAsReadClearsTheUnreadCount) {
     start_program();
-    program_.post_command(IDM_MARK_ALL_READ);  // an empty list: nothing changes
+    // An empty list: the command is handled and changes nothing.
+    DWORD_PTR handled = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(program_.main_window(), WM_COMMAND, IDM_MARK_ALL_READ, 0,
+                                    SMTO_ABORTIFHUNG, 5000, &handled));
+    EXPECT_TRUE(program_.rows().empty());
+    EXPECT_EQ(counts(), "Message(s): 0 / Unread message(s): 0");
     receive(3);
     ASSERT_TRUE(program_.select_row(2));
     program_.post_command(IDM_MARK_READ);

@@ -160,6 +160,20 @@ TEST_F(MainWindowTest, ExitAsksWhenToldToAndStoresThePosition) {
     EXPECT_TRUE(again.wait_exit(5000).has_value());
 }
 
+TEST_F(MainWindowTest, ExitFromTheTrayStoresTheNormalPosition) {
+    store_dword("tray_only", 1);
+    start_program();
+    HWND main = program_.main_window();
+    MoveWindow(main, 60, 50, 400, 300, TRUE);
+    RECT placed{};
+    GetWindowRect(main, &placed);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(program_.wait_until([&] { return IsIconic(main) && !IsWindowVisible(main); }));
+    exit_program();
+    EXPECT_EQ(stored_dword("x_pos"), static_cast<DWORD>(placed.left));
+    EXPECT_EQ(stored_dword("y_pos"), static_cast<DWORD>(placed.top));
+}
+
 TEST_F(MainWindowTest, CloseBoxMinimisesAndTrayOnlyHides) {
     store_dword("tray_only", 1);
     start_program();

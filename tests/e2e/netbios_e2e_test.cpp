@@ -10,6 +10,7 @@
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
+#include "support/private_network_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/standins/installed_service_win.h"
@@ -30,6 +31,7 @@ std::string computer_name() {
 class NetbiosProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK();
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
         remove_messenger_service();

@@ -3,7 +3,10 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
+
+#include "support/private_network_win.h"
 
 namespace {
 
@@ -88,6 +91,20 @@ BOOL CALLBACK child_has_text(HWND child, LPARAM param) {
     return TRUE;
 }
 
+// An NT version without a Messenger service: the program takes its own
+// NetBIOS path and sends on the network at once (its auto-answer, say).
+bool program_takes_netbios_path() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return false;
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return true;
+    SC_HANDLE service = OpenServiceA(manager, "Messenger", SERVICE_QUERY_STATUS);
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return !service;
+}
+
 }  // namespace
 
 ProgramDriver::~ProgramDriver() {
@@ -95,6 +112,14 @@ ProgramDriver::~ProgramDriver() {
 }
 
 bool ProgramDriver::start() {
+    if (program_takes_netbios_path()) {
+        const PrivateNetwork network = check_private_network();
+        if (!network.allowed) {
+            std::fprintf(stderr, "not starting the program on its NetBIOS path: %s\n",
+                         network.reason.c_str());
+            return false;
+        }
+    }
     std::string command = "\"" + program_path() + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

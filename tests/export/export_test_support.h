@@ -6,7 +6,9 @@
 #include <string>
 
 // 6 December 2001, 02:07:41 in the tests' time zone (three hours east of UTC).
-constexpr int32_t kExampleMoment = 1007593661;
+constexpr int64_t kExampleMoment = 1007593661;
+// 1 July 2040, 12:00:00 UTC.
+constexpr int64_t kJuly1st2040Noon = 2224756800;
 
 // Puts the process into the tests' time zone, so that local times are known.
 void use_test_time_zone();

@@ -1,6 +1,8 @@
 // Proposed export names and the save dialogs' extension rule (portable).
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "export/file_names.h"
 #include "export_test_support.h"
 
@@ -17,9 +19,25 @@ TEST_F(ProposedNames, MessageNameHasDayMonthTimeAndSender) {
     record.arrived = kExampleMoment;
     EXPECT_EQ(propose_message_name(record), "msg06_12_02-07-41_from_ALPHA");
 
-    record.from = "A/B:C";  // kept: the user corrects it in the save dialog
     record.arrived = kExampleMoment - 2 * 3600 - 7 * 60;  // 00:00:41 local
-    EXPECT_EQ(propose_message_name(record), "msg06_12_00-00-41_from_A/B:C");
+    EXPECT_EQ(propose_message_name(record), "msg06_12_00-00-41_from_ALPHA");
+    record.arrived = kJuly1st2040Noon;
+    EXPECT_EQ(propose_message_name(record), "msg01_07_15-00-00_from_ALPHA");
+}
+
+TEST_F(ProposedNames, SenderKeepsOnlyWhatAFileNameMayHold) {
+    const std::pair<const char*, const char*> senders[] = {
+        {"\\..\\..\\pwned.bat", "_.._.._pwned.bat"}, {"../../x", ".._.._x"},
+        {"A/B:C*D?E\"F<G>H|I", "A_B_C_D_E_F_G_H_I"}, {"TAB\tCR\r", "TAB_CR_"},
+        {"\xC9QUIPE 5\x80", "\xC9QUIPE 5\x80"},  // ANSI letters stay
+    };
+    MessageRecord record;
+    record.arrived = kExampleMoment;
+    for (const auto& [sender, kept] : senders) {
+        record.from = sender;
+        EXPECT_EQ(propose_message_name(record), std::string("msg06_12_02-07-41_from_") + kept)
+            << sender;
+    }
 }
 
 TEST_F(ProposedNames, ListNameHasTheDateAndTimeOfTheGivenMoment) {

@@ -12,14 +12,14 @@
 namespace {
 
 // The arrival moment that the tests treat as impossible to convert.
-constexpr int32_t kUnconvertible = -1;
+constexpr int64_t kUnconvertible = -1;
 
-std::optional<ArrivalTexts> failing_for_unconvertible(int32_t arrived) {
+std::optional<ArrivalTexts> failing_for_unconvertible(int64_t arrived) {
     if (arrived == kUnconvertible) return std::nullopt;
     return local_arrival_texts(arrived);
 }
 
-MessageRecord record(const char* from, const char* text, int32_t arrived = kExampleMoment) {
+MessageRecord record(const char* from, const char* text, int64_t arrived = kExampleMoment) {
     MessageRecord r;
     r.from = from;
     r.to = "BETA";
@@ -111,6 +111,14 @@ TEST_F(ExportFiles, UnconvertibleArrivalLeavesItsLineOut) {
               kBanner + "Message From: ALPHA\r\nMessage Text:\r\nHello");
     EXPECT_EQ(with_crlf(message_html(message, failing_for_unconvertible)),
               message_page("ALPHA", table("ALPHA", "", "Hello")));
+}
+
+TEST_F(ExportFiles, ArrivalAfter2038IsWritten) {
+    const MessageRecord message = record("ALPHA", "Hello", kJuly1st2040Noon);
+    EXPECT_EQ(with_crlf(message_text(message)),
+              kBanner +
+                  "Message From: ALPHA\r\nMessage Arrived 2040.07.01 at 15:00:00\r\n"
+                  "Message Text:\r\nHello");
 }
 
 TEST_F(ExportFiles, AbsentSenderAndTextAreWrittenEmpty) {

@@ -51,18 +51,20 @@ TEST_F(NetworkScanTest, DepartedAndJoinedEntriesAfterTheNextScan) {
     EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC2", "  PC5", "HR", "  PC4", "NEWGROUP", "  PC9"}));
 }
 
-TEST_F(NetworkScanTest, NamesMatchAcrossLevelsFoldingOnlyAsciiLetters) {
-    // SALES the workgroup is the existing entry for the computer Sales; the
-    // computer under two workgroups stays under the first; É and é differ.
-    network.simple({{"SALES", {"PC1", "\xC9QUIPE"}}, {"OFFICE", {"Sales", "pc1", "\xE9QUIPE"}}});
+TEST_F(NetworkScanTest, NamesMatchWithinTheirLevelFoldingOnlyAsciiLetters) {
+    // A computer is found only under its own workgroup, a workgroup only among
+    // workgroups; pc1 and PC1 are one name, an accented capital and small E two.
+    network.simple({{"SALES", {"PC1", "\xC9QUIPE"}},
+                    {"OFFICE", {"Sales", "pc1", "PC1", "\xE9QUIPE", "\xC9QUIPE"}}});
     scan();
-    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "  \xC9QUIPE", "OFFICE", "  \xE9QUIPE"}));
-    // A workgroup named like a computer takes that computer's entry, whatever
-    // its level, and its computers go below it.
-    network.simple({{"SALES", {"PC1", "\xC9QUIPE"}}, {"OFFICE", {"\xE9QUIPE"}}, {"pc1", {"PC7"}}});
+    const Lines office{"SALES",   "  PC1", "  \xC9QUIPE", "OFFICE",
+                       "  Sales", "  pc1", "  \xE9QUIPE", "  \xC9QUIPE"};
+    EXPECT_EQ(tree.lines(), office);
+    // A workgroup named like a computer is a workgroup of its own, its
+    // computers below it and never a third level.
+    network.simple({{"SALES", {"PC1"}}, {"pc1", {"PC7", "SALES"}}});
     scan();
-    EXPECT_EQ(tree.lines(),
-              (Lines{"SALES", "  PC1", "    PC7", "  \xC9QUIPE", "OFFICE", "  \xE9QUIPE"}));
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "pc1", "  PC7", "  SALES"}));
 }
 
 TEST_F(NetworkScanTest, NoNetworkShowsErrorAndKeepsTheEntries) {
@@ -85,19 +87,21 @@ TEST_F(NetworkScanTest, NoNetworkShowsErrorAndKeepsTheEntries) {
     EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "LAB", "  PC3"}));
 }
 
-TEST_F(NetworkScanTest, WorkgroupThatCannotListItsComputersLosesThem) {
-    network.simple({{"SALES", {"PC1"}}, {"LAB", {"PC3"}}});
+TEST_F(NetworkScanTest, WorkgroupWhoseListingFailsKeepsItsComputers) {
+    network.simple({{"SALES", {"PC1", "PC2"}}, {"LAB", {"PC3"}}});
     scan();
-    network.containers.erase("SALES");
+    network.containers.erase("SALES");  // cannot be opened
+    network.at("LAB").batches = {};
     EXPECT_EQ(scan(), 0);
-    EXPECT_EQ(tree.lines(), (Lines{"SALES", "LAB", "  PC3"}));
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "  PC2", "LAB"}));
 
-    // One that fails part-way keeps what it listed before the failure.
+    // One that fails part-way adds what it listed and removes nothing.
     network.simple({{"SALES", {"PC1"}}, {"LAB", {"PC3"}}});
-    network.at("SALES").batches.push_back({resource(kDisplayServer, "\\\\PC2")});
+    network.at("SALES").batches.push_back({resource(kDisplayServer, "\\\\PC4")});
     network.at("SALES").ending = EnumOutcome::error;
     EXPECT_EQ(scan(), 0);
-    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "  PC2", "LAB", "  PC3"}));
+    EXPECT_EQ(statuses.back(), "Scanning: DONE!");
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "  PC2", "  PC4", "LAB", "  PC3"}));
 }
 
 TEST_F(NetworkScanTest, ProviderFailingPartWayStillCompletesTheScan) {
@@ -143,17 +147,17 @@ TEST_F(NetworkScanTest, NetworksNestedWithoutEndStop) {
 }
 
 TEST_F(NetworkScanTest, TreeChangedBehindTheMirrorIsReadAgain) {
-    // Entries already in the tree count, in tree order, at every level.
+    // Entries already in the tree count, in tree order.
     const TreeItem sales = tree.insert(0, "SALES", kWorkgroupImage);
     const TreeItem pc1 = tree.insert(sales, "pc1", kComputerImage);
     tree.insert(pc1, "DEEP", kComputerImage);
-    network.simple({{"LAB", {"PC1", "deep"}}, {"SALES", {}}});
+    network.simple({{"LAB", {"DEEP"}}, {"SALES", {"PC1"}}});
     scan();
-    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  pc1", "    DEEP", "LAB"}));
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  pc1", "    DEEP", "LAB", "  DEEP"}));
 
     tree.remove(tree.item_named("pc1"));
     scan();
-    EXPECT_EQ(tree.lines(), (Lines{"SALES", "LAB", "  PC1", "  deep"}));
+    EXPECT_EQ(tree.lines(), (Lines{"SALES", "  PC1", "LAB", "  DEEP"}));
 }
 
 }  // namespace

@@ -240,7 +240,15 @@ TEST(OptionsBadData, TextEndsAtItsFirstNulOrItsLastByte) {
 }
 
 TEST(OptionsBadData, ListsTakeTheStringsFoundWithinTheData) {
-    const std::string huge(100000, 'x');
+    // A list holds 1000 entries of 64 KiB of text in all.
+    const std::string huge(64 * 1024, 'x');
+    std::string many;
+    StringList first_thousand;
+    for (int i = 0; i < 1001; ++i) {
+        const std::string entry = "N" + std::to_string(i);
+        many += entry + '\0';
+        if (i < 1000) first_thousand.append_copy(std::string_view(entry));
+    }
     struct Case {
         const char* what;
         StoredValue stored;
@@ -256,7 +264,11 @@ TEST(OptionsBadData, ListsTakeTheStringsFoundWithinTheData) {
         {"only NULs", raw_value(kValueMultiString, "\0\0"sv), {}},
         {"no bytes", raw_value(kValueMultiString, ""sv), {}},
         {"a text value", raw_value(kValueString, "A\0"sv), list_of({"A"})},
-        {"one huge string", raw_value(kValueMultiString, huge), list_of({huge.c_str()})},
+        {"one string of the largest size", raw_value(kValueMultiString, huge),
+         list_of({huge.c_str()})},
+        {"texts beyond the largest size",
+         raw_value(kValueMultiString, std::string("A\0", 2) + huge), list_of({"A"})},
+        {"entries beyond the largest number", raw_value(kValueMultiString, many), first_thousand},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

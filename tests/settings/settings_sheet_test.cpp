@@ -222,6 +222,18 @@ TEST_F(SettingsSheet, IgnoreListsSurviveCancelButTheirChecksDoNot) {
     EXPECT_EQ(strings(g_options.icl), std::vector<std::string>{"Buy now"});
 }
 
+TEST_F(SettingsSheet, ShowsAndKeepsNoMoreThanAListMayHold) {
+    for (int i = 0; i < 5000; ++i)
+        g_options.ifl.append_copy(std::string_view("NAME" + std::to_string(i)));
+    g_options.iff = 1;
+    open();
+    const std::vector<std::string> shown = list_items(item(IDC_IGNORE_FROM_LIST));
+    ASSERT_EQ(shown.size(), 1000u);
+    EXPECT_EQ(shown.back(), "NAME999");
+    press(PSBTN_CANCEL);
+    EXPECT_EQ(g_options.ifl.count(), 1000);
+}
+
 TEST_F(SettingsSheet, PopupFromNobodyIsNoPopup) {
     g_options.start_p = kPopup;
     open();
@@ -272,7 +284,9 @@ TEST(DuplicateCount, ReadsTheLeadingNumberOfTheFirst19Characters) {
         {"abc", 0},
         {"-5", 0},
         {"2147483648", 2147483647},
-        {"000000000000000000042", 0},  // the 42 lies beyond 19
+        {"9999999999999999999", 2147483647},        // 19 digits: beyond 64 bits
+        {"9999999999999999999999999", 2147483647},  // 25, of which 19 are read
+        {"000000000000000000042", 0},               // the 42 lies beyond 19
     };
     for (const auto& [text, number] : cases)
         EXPECT_EQ(parse_duplicate_count(text), number) << text;

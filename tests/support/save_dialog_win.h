@@ -70,6 +70,31 @@ inline bool wait_gone(HWND window, DWORD timeout_ms = 5000) {
     return true;
 }
 
+// Polls for a message box of `pid` whose text holds `part`; null if none
+// shows within `timeout_ms`.
+inline HWND wait_for_box_saying(DWORD pid, const std::string& part, DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : process_windows(pid)) {
+            if (HWND text = GetDlgItem(window, 0xFFFF);
+                text && text_of(text).find(part) != std::string::npos) {
+                return window;
+            }
+        }
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(20);
+    }
+}
+
+// Answers the question whether an existing file is to be replaced: IDYES or
+// IDNO. False when no such question showed.
+inline bool answer_replace_question(DWORD pid, int answer) {
+    HWND box = wait_for_box_saying(pid, "already exists");
+    if (!box) return false;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    return wait_gone(box);
+}
+
 inline std::string save_dialog_name(HWND save_dialog) {
     return text_of(GetDlgItem(save_dialog, kSaveFileName));
 }

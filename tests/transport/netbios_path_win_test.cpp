@@ -16,6 +16,7 @@
 
 #include "core/process_state.h"
 #include "support/mailslot_helpers_win.h"
+#include "support/private_network_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/netbios_datagram.h"
 
@@ -52,6 +53,7 @@ std::vector<std::string> read_until(HANDLE slot, const std::string& last) {
 class NetbiosPathTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK();
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
         slot_.reset(create_test_mailslot(kMessengerSlot));

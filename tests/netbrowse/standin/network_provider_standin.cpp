@@ -170,7 +170,14 @@ __declspec(dllexport) DWORD WINAPI
         record.lpProvider = reinterpret_cast<wchar_t*>(strings_end);
         ++enumeration->next;
     }
-    if (written == 0) return ERROR_MORE_DATA;
+    if (written == 0) {
+        // Not even the next record fits: say how much it needs, as providers do.
+        const Entry& entry = enumeration->entries[enumeration->next];
+        *size =
+            static_cast<DWORD>(sizeof(NETRESOURCEW) +
+                               (entry.remote_name.size() + 1) * sizeof(wchar_t) + provider_bytes);
+        return ERROR_MORE_DATA;
+    }
     *count = written;
     return NO_ERROR;
 }
