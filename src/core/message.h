@@ -17,6 +17,9 @@ struct MessageRecord {
                                       // then ANSI; popup texts are ANSI throughout
     int64_t arrived = 0;              // seconds since 1970-01-01 UTC
     int32_t listed = 0;
+    // The message list's number for the record's row: unique for the run,
+    // never reused, 0 until listed. Commands and dialogs find rows by it.
+    uint32_t serial = 0;
 };
 
 using MessagePtr = std::unique_ptr<MessageRecord>;

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/process_state.h"
 #include "core/time_text.h"
@@ -16,11 +17,17 @@
 
 namespace {
 
-// The message on view, from initialisation until the dialog ends. Only one
-// View dialog can be open: it is modal over the main window.
-const MessageRecord* g_viewed_message = nullptr;
-// Icon 120 at the size the opener asked for; the dialog shows it while open.
-UniqueIcon g_view_icon;
+// One opening of the dialog, reached through DWLP_USER: its own copy of the
+// message, so that nothing done to the message list can reach it.
+struct ViewDialog {
+    std::optional<MessageRecord> message;
+    int icon_size = 0;
+    UniqueIcon icon;  // icon 120 at the size the opener asked for
+};
+
+ViewDialog* state_of(HWND dialog) {
+    return reinterpret_cast<ViewDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 constexpr char kSaveFilters[] = "HTML Files (*.*)\0*.html\0Text Files (*.txt)\0*.txt\0";
 constexpr DWORD kTextFilter = 2;
@@ -34,25 +41,27 @@ void show_header_lines(HWND dialog, const MessageRecord& record) {
     if (record.text) SetDlgItemTextA(dialog, IDC_VIEW_TEXT, record.text->c_str());
 }
 
-BOOL on_init(HWND dialog, const ViewDialogInput* input) {
-    g_viewed_message = input ? input->record : nullptr;
+BOOL on_init(HWND dialog, ViewDialog* state) {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     {
         ScopedLock hold(g_options_lock);
         g_active_dialog = dialog;
     }
-    if (g_viewed_message) show_header_lines(dialog, *g_viewed_message);
+    if (state && state->message) show_header_lines(dialog, *state->message);
     centre_on_parent(dialog);
 
-    const int size = input ? input->icon_size : 0;
-    g_view_icon.reset(static_cast<HICON>(LoadImageA(
+    const int size = state ? state->icon_size : 0;
+    UniqueIcon icon(static_cast<HICON>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VIEW), IMAGE_ICON, size, size, 0)));
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_view_icon.get()));
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+    if (state) state->icon = std::move(icon);
     return TRUE;  // the focus goes to the first tab stop, the Exit button
 }
 
 void on_save(HWND dialog) {
-    if (!g_viewed_message) return;
-    const MessageRecord& record = *g_viewed_message;
+    const ViewDialog* state = state_of(dialog);
+    if (!state || !state->message) return;
+    const MessageRecord& record = *state->message;
     const std::string proposed = propose_message_name(record);
     if (proposed.empty()) return;
     const std::optional<SaveChoice> choice =
@@ -68,14 +77,13 @@ void on_save(HWND dialog) {
 }
 
 void on_exit(HWND dialog) {
-    g_viewed_message = nullptr;
     EndDialog(dialog, 0);
 }
 
 INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
-            return on_init(dialog, reinterpret_cast<const ViewDialogInput*>(lparam));
+            return on_init(dialog, reinterpret_cast<ViewDialog*>(lparam));
         case WM_COMMAND:
             if (HIWORD(wparam) != BN_CLICKED) return FALSE;
             if (LOWORD(wparam) == IDCANCEL) {
@@ -95,9 +103,11 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR show_view_dialog(HWND owner, const ViewDialogInput& input) {
+    ViewDialog state;
+    if (input.record) state.message = *input.record;
+    state.icon_size = input.icon_size;
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_VIEW), owner, view_dialog_proc,
-                    reinterpret_cast<LPARAM>(&input));
-    g_view_icon.reset();
+                    reinterpret_cast<LPARAM>(&state));
     return 0;
 }
 

@@ -6,8 +6,8 @@
 
 #include "core/message.h"
 
-// What the opener hands over. The record belongs to the message list and
-// must stay alive while the dialog is open; the dialog only reads it.
+// What the opener hands over. The dialog shows and saves its own copy of the
+// record, taken as it opens.
 struct ViewDialogInput {
     const MessageRecord* record = nullptr;
     int icon_size = 0;  // side of the dialog's icon in pixels; 0: as stored

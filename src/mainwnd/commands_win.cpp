@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/win_handles.h"
 #include "core/process_state.h"
@@ -149,16 +151,20 @@ void clear_active_dialog() {
     g_active_dialog = nullptr;
 }
 
+// View shows its own copy of the message: nothing done to the list while
+// it is open can reach what it shows and saves.
 void on_view(HWND dialog) {
-    const MessageRecord* record = nullptr;
+    std::optional<MessageRecord> shown;
     {
-        ScopedLock hold(g_message_list_lock);
-        if (std::optional<MessageRow> row = selected_row(g_main.list)) {
-            mark_read(g_main.list, *row);
-            record = row->record;
-        }
+        ListCommand hold;
+        std::optional<MessageRow> row = selected_row(g_main.list);
+        if (!row || !row->record) return;
+        mark_read(g_main.list, *row);
+        shown = *row->record;
     }
-    if (record) show_view_dialog(dialog, {record, toolbar_icon_size()});
+    refresh_counts();
+    ModalScope modal;
+    show_view_dialog(dialog, {&*shown, toolbar_icon_size()});
     clear_active_dialog();
 }
 
@@ -168,104 +174,161 @@ void on_view(HWND dialog) {
 void on_new(HWND dialog, HWND control) {
     const int show_broadcast = control && control == g_main.network_toolbar;
     if (show_broadcast) read_selected_tree_name(g_main.tree, g_main.recipient);
-    show_send_dialog(dialog, {g_main.recipient, show_broadcast, toolbar_icon_size()});
+    {
+        ModalScope modal;
+        show_send_dialog(dialog, {g_main.recipient, show_broadcast, toolbar_icon_size()});
+    }
     g_main.recipient[0] = '\0';
     clear_active_dialog();
 }
 
-// Marks the selected message read, opens the Answer dialog on it and marks
-// it answered when a reply went out.
+// Marks the selected message read, opens the Answer dialog on a copy of it
+// and marks its row answered when a reply went out, finding the row again
+// by the message's number: messages that arrived meanwhile moved it.
 void on_answer(HWND dialog) {
-    std::optional<MessageRow> row;
+    std::optional<MessageRecord> chosen;
+    int image = 0;
     {
-        ScopedLock hold(g_message_list_lock);
-        row = selected_row(g_main.list);
-        if (row) mark_read(g_main.list, *row);
+        ListCommand hold;
+        std::optional<MessageRow> row = selected_row(g_main.list);
+        if (!row || !row->record) return;
+        mark_read(g_main.list, *row);
+        chosen = *row->record;
+        image = row->image;
     }
-    if (!row) return;
-    const INT_PTR answered = show_answer_dialog(dialog, {row->record, toolbar_icon_size()});
+    refresh_counts();
+    INT_PTR answered;
+    {
+        ModalScope modal;
+        answered = show_answer_dialog(dialog, {&*chosen, toolbar_icon_size()});
+    }
     clear_active_dialog();
-    if (!answered || row->image == 2) return;
-    // Messages that arrived meanwhile may have moved the row.
-    ScopedLock hold(g_message_list_lock);
-    mark_answered(g_main.list, row->record);
+    if (!answered || image == 2) return;
+    {
+        ListCommand hold;
+        mark_answered(g_main.list, chosen->serial);
+    }
+    refresh_counts();
 }
 
 void on_about(HWND dialog) {
-    TrayMenuGreyed greyed;
+    ModalScope modal;
     show_about_dialog(dialog);
 }
 
-// Both counters changed: the list is empty, or its new row is selected.
-void after_row_deleted(HWND list, int deleted, int count_before) {
-    if (--g_total_messages == 0) {
-        message_toolbar_state(0);
-        message_menu_state(0);
-    } else {
-        select_row(list, deleted == count_before - 1 ? deleted - 1 : deleted);
+// Deletes the row and its record; the row that takes its place (or the new
+// last row) becomes the selection.
+void delete_row(HWND list, int index) {
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    delete reinterpret_cast<MessageRecord*>(item.lParam);
+    if (item.iImage == 0) --g_unread_messages;
+    SendMessageA(list, LVM_DELETEITEM, index, 0);
+    if (--g_total_messages > 0) select_row(list, index == count - 1 ? index - 1 : index);
+}
+
+bool confirmation_wanted(bool all) {
+    ScopedLock hold(g_options_lock);
+    return g_options.cond != 0 || (all && g_options.conda != 0);
+}
+
+// The message deleted is the one selected when the command began, whatever
+// arrives while the question is shown; nothing when it is gone meanwhile.
+void on_delete(HWND dialog) {
+    uint32_t chosen = 0;
+    {
+        ListCommand hold;
+        const std::optional<MessageRow> row = selected_row(g_main.list);
+        if (!row || !row->record) return;
+        chosen = row->record->serial;
+    }
+    if (confirmation_wanted(false) && !confirm(dialog, "Do you really want to delete message ?"))
+        return;
+    {
+        ListCommand hold;
+        const int index = find_row(g_main.list, chosen);
+        if (index < 0) return;
+        delete_row(g_main.list, index);
     }
     refresh_counts();
 }
 
-void on_delete(HWND dialog) {
-    bool ask;
-    {
-        ScopedLock hold(g_options_lock);
-        ask = g_options.cond != 0;
+// Deletes the messages listed when the command began; those that arrived
+// while the question was shown stay.
+void delete_listed(HWND list, std::vector<uint32_t> chosen) {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    if (static_cast<size_t>(count) == chosen.size()) {
+        // Rows are only ever added meanwhile: the same rows, all of them.
+        for (const MessageRecord* record : row_records(list))
+            delete record;
+        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        g_total_messages = 0;
+        g_unread_messages = 0;
+        return;
     }
-    if (ask && !confirm(dialog, "Do you really want to delete message ?")) return;
-
-    ScopedLock hold(g_message_list_lock);
-    const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
-    const std::optional<MessageRow> row = selected_row(g_main.list);
-    if (!row) return;
-    delete row->record;
-    if (row->image == 0) --g_unread_messages;
-    SendMessageA(g_main.list, LVM_DELETEITEM, row->index, 0);
-    after_row_deleted(g_main.list, row->index, count);
+    std::sort(chosen.begin(), chosen.end());
+    for (int index = count - 1; index >= 0; --index) {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = index;
+        if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
+        const auto* record = reinterpret_cast<const MessageRecord*>(item.lParam);
+        if (!record || !std::binary_search(chosen.begin(), chosen.end(), record->serial)) continue;
+        delete record;
+        if (item.iImage == 0) --g_unread_messages;
+        --g_total_messages;
+        SendMessageA(list, LVM_DELETEITEM, index, 0);
+    }
 }
 
 void on_delete_all(HWND dialog) {
-    bool ask;
+    std::vector<uint32_t> chosen;
     {
-        ScopedLock hold(g_options_lock);
-        ask = g_options.cond != 0 || g_options.conda != 0;
+        ListCommand hold;
+        for (const MessageRecord* record : row_records(g_main.list))
+            if (record) chosen.push_back(record->serial);
     }
-    if (ask && !confirm(dialog, "Do you really want to delete all messages ?")) return;
-
+    if (chosen.empty()) return;
+    if (confirmation_wanted(true) &&
+        !confirm(dialog, "Do you really want to delete all messages ?")) {
+        return;
+    }
     WaitCursor wait;
-    ScopedLock hold(g_message_list_lock);
-    const std::vector<const MessageRecord*> records = row_records(g_main.list);
-    if (records.empty()) return;
-    for (const MessageRecord* record : records)
-        delete record;
-    SendMessageA(g_main.list, LVM_DELETEALLITEMS, 0, 0);
-    g_total_messages = 0;
-    g_unread_messages = 0;
+    {
+        ListCommand hold;
+        delete_listed(g_main.list, std::move(chosen));
+    }
     refresh_counts();
-    message_toolbar_state(0);
-    message_menu_state(0);
 }
 
 void on_mark_read() {
-    ScopedLock hold(g_message_list_lock);
-    if (std::optional<MessageRow> row = selected_row(g_main.list)) mark_read(g_main.list, *row);
+    {
+        ListCommand hold;
+        if (std::optional<MessageRow> row = selected_row(g_main.list)) mark_read(g_main.list, *row);
+    }
+    refresh_counts();
 }
 
 void on_mark_all_read() {
-    ScopedLock hold(g_message_list_lock);
-    const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
-    if (count <= 0) return;
-    for (int index = 0; index < count; ++index) {
-        LVITEMA item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = index;
-        if (!SendMessageA(g_main.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
-        if (item.iImage != 0) continue;
-        item.iImage = 1;
-        SendMessageA(g_main.list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    {
+        ListCommand hold;
+        const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
+        if (count <= 0) return;
+        for (int index = 0; index < count; ++index) {
+            LVITEMA item{};
+            item.mask = LVIF_IMAGE;
+            item.iItem = index;
+            if (!SendMessageA(g_main.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+                continue;
+            if (item.iImage != 0) continue;
+            item.iImage = 1;
+            SendMessageA(g_main.list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        g_unread_messages = 0;
     }
-    g_unread_messages = 0;
     refresh_counts();
 }
 
@@ -281,6 +344,7 @@ void on_auto_answer_mode() {
 
 // The whole list as one HTML page, newest message first.
 void on_save_list_html(HWND dialog) {
+    ModalScope modal;
     const std::string proposed = propose_list_name(now_seconds());
     if (proposed.empty()) return;
     const std::optional<SaveChoice> choice = ask_save_path(dialog, "Save Message(s) List Dialog...",
@@ -291,16 +355,28 @@ void on_save_list_html(HWND dialog) {
         // after the lock is released.
         std::string page;
         {
-            ScopedLock hold(g_message_list_lock);
+            ListCommand hold;
             page = list_html(row_records(g_main.list));
         }
         return write_export(path, page);
     });
 }
 
+// Commands that neither open a window nor touch the list.
+bool runs_over_modal_window(int command) {
+    return command == IDM_SHOW_NETWORK || command == IDM_RESCAN || command == IDM_AUTO_ANSWER;
+}
+
 }  // namespace
 
 void handle_command(HWND dialog, int command, HWND control, int notification) {
+    // Over an open dialog or box (the tray's menu, a command posted by
+    // another window) nothing opens a second one or changes the list under
+    // it: the open one comes forward instead.
+    if (modal_window_open() && !runs_over_modal_window(command)) {
+        bring_modal_forward();
+        return;
+    }
     switch (command) {
         case IDCANCEL:
             ShowWindow(dialog, SW_MINIMIZE);

@@ -29,7 +29,8 @@ HANDLE g_mailslot = INVALID_HANDLE_VALUE;
 
 namespace {
 
-// The receiver thread's way to the message list; lives as long as the process.
+// The receiver thread's way to the message list; lives as long as the
+// process (the program ends without destroying it, see WinMain).
 std::unique_ptr<DialogStoreLink> g_store_link;
 
 void add_tray_icon(HWND dialog) {
@@ -59,13 +60,8 @@ void move_to_saved_position(HWND dialog) {
 }
 
 void start_receiver(HWND dialog) {
-    g_store_link = std::make_unique<DialogStoreLink>(
-        dialog,
-        [](uint32_t total, uint32_t unread) {
-            status_update(total, unread);
-            tray_update(g_main.dialog, total, unread);
-        },
-        [] { bring_to_front_toggle(g_main.dialog, 1); });
+    g_store_link =
+        std::make_unique<DialogStoreLink>(dialog, [] { bring_to_front_toggle(g_main.dialog, 1); });
     set_receiver_store(g_store_link.get());
     g_main.receiver_thread = start_receiver_thread(g_mailslot);
 }
@@ -157,7 +153,11 @@ void on_tray(HWND dialog, LPARAM mouse) {
     switch (mouse) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            bring_to_front_toggle(dialog, IsIconic(dialog));
+            // Over an open dialog the click shows that dialog, never hides it.
+            if (modal_window_open())
+                bring_modal_forward();
+            else
+                bring_to_front_toggle(dialog, IsIconic(dialog));
             break;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK: {
@@ -200,15 +200,18 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             on_tray(dialog, lparam);
             return FALSE;
         case WM_INSERT_MESSAGE: {
-            const LRESULT inserted = handle_insert_request(g_main.list, lparam, [] {
-                message_toolbar_state(1);
-                message_menu_state(1);
-            });
+            const LRESULT inserted = handle_insert_request(g_main.list, wparam, nullptr);
+            // Inside a command the row waits, and the command shows the counts.
+            if (!list_command_running()) refresh_counts();
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
+        case kListDeferredMessage:
+            list_deferred_messages(g_main.list, nullptr);
+            if (!list_command_running()) refresh_counts();
+            return TRUE;
         case WM_NETWORK_STEP:
-            run_network_step(lparam);
+            run_network_step(wparam);
             return TRUE;
         case WM_DESTROY:
             unmark_main_window(dialog);

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "mainwnd/message_store_win.h"
-#include "mainwnd/ui_state_win.h"
 
 std::optional<MessageRow> selected_row(HWND list) {
     const int index = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
@@ -25,22 +24,16 @@ void mark_read(HWND list, MessageRow& row) {
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     row.image = 1;
     --g_unread_messages;
-    refresh_counts();
 }
 
-void mark_answered(HWND list, const MessageRecord* record) {
-    LVFINDINFOA find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = reinterpret_cast<LPARAM>(record);
-    const int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                    reinterpret_cast<LPARAM>(&find)));
+void mark_answered(HWND list, uint32_t serial) {
+    const int index = find_row(list, serial);
     if (index < 0) return;
     LVITEMA item{};
     item.mask = LVIF_IMAGE;
     item.iItem = index;
     item.iImage = 2;
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    refresh_counts();
 }
 
 void select_row(HWND list, int row) {

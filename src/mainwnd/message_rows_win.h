@@ -1,9 +1,11 @@
 // Reading and marking the main window's message rows for the commands
-// (Windows only). Every function here expects g_message_list_lock held.
+// (Windows only). Every function here expects a ListCommand held; the
+// caller shows the changed counts after it (refresh_counts).
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -19,12 +21,12 @@ struct MessageRow {
 // row cannot be read.
 std::optional<MessageRow> selected_row(HWND list);
 
-// Unread (0) becomes read (1): one unread message fewer, counts refreshed.
+// Unread (0) becomes read (1): one unread message fewer.
 void mark_read(HWND list, MessageRow& row);
 
-// The row that carries `record` becomes answered (2), counts refreshed;
-// nothing when no row carries it.
-void mark_answered(HWND list, const MessageRecord* record);
+// The row of the message numbered `serial` becomes answered (2); nothing
+// when that message is no longer listed.
+void mark_answered(HWND list, uint32_t serial);
 
 // Makes `row` the selected and focused row and the selection mark.
 void select_row(HWND list, int row);

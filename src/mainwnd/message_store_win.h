@@ -12,39 +12,68 @@
 #include "core/incoming.h"
 #include "core/lock.h"
 
-// The insert request: lParam an LVITEMA describing row 0; answers 1 when the
-// row was added, 0 when not.
+// The insert request: wParam a token the receiver thread holds for one
+// record while it waits; lParam unused. Answers 1 when the store took the
+// record, 0 when not.
 constexpr UINT kInsertRequestMessage = WM_USER + 2;
+// Posted to the main dialog: list the messages that arrived while a command
+// held the list.
+constexpr UINT kListDeferredMessage = WM_USER + 4;
 
 // Guards the message list's rows and records and the two counters below.
 extern Lock g_message_list_lock;
-// Rows in the message list, and rows still unread. Written only on the
-// user-interface thread under g_message_list_lock; read anywhere for display.
+// Rows in the message list, and rows still unread. Read and written only on
+// the user-interface thread, under g_message_list_lock.
 extern std::atomic<uint32_t> g_total_messages;
 extern std::atomic<uint32_t> g_unread_messages;
 
 // The handler of the insert request, for the main dialog's procedure: inserts
-// the described row at the top of `list_view`, counts it and sends the
-// auto-answer when one is due. `on_first_message` runs when the list stops
-// being empty (the main window enables its message toolbar and menu there).
-LRESULT handle_insert_request(HWND list_view, LPARAM item,
+// the record's row at the top of `list_view`, counts it and queues the
+// auto-answer when one is due. While a command holds the list the record is
+// kept and listed when the command ends (kListDeferredMessage).
+// `on_first_message` runs when the list stops being empty.
+LRESULT handle_insert_request(HWND list_view, WPARAM token,
                               const std::function<void()>& on_first_message);
+// The handler of kListDeferredMessage: lists what waited, oldest first.
+void list_deferred_messages(HWND list_view, const std::function<void()>& on_first_message);
+
+// Held by every command that reads or changes the rows, for as long as it
+// does. No row is inserted meanwhile, even when the command waits for
+// another thread or process and handles the messages sent to its windows.
+class ListCommand {
+public:
+    ListCommand();
+    ~ListCommand();
+    ListCommand(const ListCommand&) = delete;
+    ListCommand& operator=(const ListCommand&) = delete;
+
+private:
+    ScopedLock hold_;
+};
+bool list_command_running();
+
+// The row that carries the message numbered `serial`, or -1.
+int find_row(HWND list_view, uint32_t serial);
+
+// The send the auto-answer uses: transport_send, or a test's stand-in.
+using AnswerSend = int (*)(const char* from, const char* to, const char* text);
+void set_auto_answer_send(AnswerSend send);
 
 // The receiver thread's way to the message store: the insert request sent
-// synchronously to the main dialog. The hooks run on the receiver thread.
+// synchronously to the main dialog. The counts are shown by the dialog after
+// each insert, so counts_changed does nothing here; pop_up runs on the
+// receiver thread.
 class DialogStoreLink final : public MessageStoreLink {
 public:
-    using CountsHook = std::function<void(uint32_t total, uint32_t unread)>;
     using PopUpHook = std::function<void()>;
 
-    DialogStoreLink(HWND dialog, CountsHook counts_changed, PopUpHook pop_up);
+    DialogStoreLink(HWND dialog, PopUpHook pop_up);
 
     int insert(MessageRecord* record) override;
-    void counts_changed() override;
+    void counts_changed() override {}
     void pop_up() override;
 
 private:
     HWND dialog_;
-    CountsHook counts_changed_;
     PopUpHook pop_up_;
 };

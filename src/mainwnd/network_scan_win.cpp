@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 
+#include "core/request_tokens.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
@@ -34,6 +35,13 @@ public:
 private:
     bool held_ = false;
 };
+
+// The steps in flight to the user-interface thread; kept for the whole run
+// (never destroyed), as the scan thread may outlive the window.
+RequestTokens& network_steps() {
+    static auto* tokens = new RequestTokens;
+    return *tokens;
+}
 
 // Hands every group of steps to the main dialog's thread and waits for it. A
 // group is one workgroup, or one batch of its computers, so a scan sends a
@@ -64,7 +72,9 @@ private:
     // A window that is gone runs nothing: SendMessage then fails at once.
     void on_ui_thread(std::function<void()> step) {
         ScanLockHold hold;
-        SendMessageA(owner_, WM_NETWORK_STEP, 0, reinterpret_cast<LPARAM>(&step));
+        const uintptr_t token = network_steps().issue(&step);
+        SendMessageA(owner_, WM_NETWORK_STEP, token, 0);
+        network_steps().withdraw(token);
     }
 
     HWND owner_;
@@ -126,8 +136,11 @@ void start_network_scan() {
     }
 }
 
-void run_network_step(LPARAM step) {
-    if (const auto* run = reinterpret_cast<const std::function<void()>*>(step)) (*run)();
+void run_network_step(WPARAM token) {
+    const auto* step = static_cast<const std::function<void()>*>(network_steps().find(token));
+    if (!step) return;
+    network_steps().take(token);  // runs once, whoever sends the token again
+    (*step)();
 }
 
 bool read_selected_tree_name(HWND tree, char (&name)[16]) {

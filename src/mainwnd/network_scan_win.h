@@ -21,8 +21,9 @@ DWORD WINAPI scan_network(LPVOID tree_view);
 void start_network_scan();
 
 // Runs one group of the scan's tree steps; the main dialog's handler of
-// WM_NETWORK_STEP.
-void run_network_step(LPARAM step);
+// WM_NETWORK_STEP, whose wParam is the scan thread's token for the group.
+// Any other value runs nothing.
+void run_network_step(WPARAM token);
 
 // The caption of the tree's selected item, cut to the 15 characters of a
 // computer name, read under the network lock. False, with `name` empty, when

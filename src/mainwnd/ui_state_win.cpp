@@ -55,7 +55,13 @@ HMENU message_menu() {
     return g_main.main_menu ? GetSubMenu(g_main.main_menu, kMessageMenu) : nullptr;
 }
 
+TrayNotify g_tray_notify = Shell_NotifyIconA;
+
 }  // namespace
+
+void set_tray_notify(TrayNotify notify) {
+    g_tray_notify = notify ? notify : Shell_NotifyIconA;
+}
 
 void status_update(uint32_t total, uint32_t unread) {
     char text[64];
@@ -83,12 +89,19 @@ void tray_update(HWND dialog, uint32_t total, uint32_t unread) {
         tray.hIcon = g_main.icons.tray_unread;
         mark_menu_state(1);
     }
-    Shell_NotifyIconA(NIM_MODIFY, &tray);
+    g_tray_notify(NIM_MODIFY, &tray);
 }
 
 void refresh_counts() {
     const uint32_t total = g_total_messages.load();
     const uint32_t unread = g_unread_messages.load();
+    const bool has_rows = total > 0;
+    const bool shown = g_main.message_toolbar &&
+                       SendMessageA(g_main.message_toolbar, TB_ISBUTTONENABLED, IDM_VIEW, 0) != 0;
+    if (has_rows != shown) {
+        message_toolbar_state(has_rows ? 1 : 0);
+        message_menu_state(has_rows ? 1 : 0);
+    }
     status_update(total, unread);
     tray_update(g_main.dialog, total, unread);
 }
@@ -162,7 +175,34 @@ void bring_to_front_toggle(HWND dialog, int minimised) {
     }
 }
 
+namespace {
+int g_modal_windows = 0;
+}  // namespace
+
+ModalScope::ModalScope() {
+    if (g_modal_windows++ == 0) tray_menu_state(0);
+}
+
+ModalScope::~ModalScope() {
+    if (--g_modal_windows > 0) {
+        if (g_main.dialog) EnableWindow(g_main.dialog, FALSE);
+        return;
+    }
+    tray_menu_state(1);
+    if (g_main.dialog) EnableWindow(g_main.dialog, TRUE);
+}
+
+bool modal_window_open() {
+    return g_modal_windows > 0;
+}
+
+void bring_modal_forward() {
+    if (!g_main.dialog) return;
+    if (IsIconic(g_main.dialog)) ShowWindow(g_main.dialog, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(g_main.dialog));
+}
+
 bool confirm(HWND owner, const char* question) {
-    TrayMenuGreyed greyed;
+    ModalScope modal;
     return MessageBoxA(owner, question, "Quorvanta Messenger", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -3,17 +3,24 @@
 // checked, and bringing the main window to the front (Windows only).
 //
 // Each works on the handles in g_main and does nothing while its menu or
-// toolbar does not exist. The status and tray updates and the bring-to-front
-// toggle are also called from the receiver thread; they take no lock.
+// toolbar does not exist. All but the bring-to-front toggle (which the
+// receiver thread calls too) run on the user-interface thread only.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 
+// The call that changes the tray icon: Shell_NotifyIconA, or a test's stand-in.
+using TrayNotify = BOOL(WINAPI*)(DWORD action, PNOTIFYICONDATAA icon);
+void set_tray_notify(TrayNotify notify);
+
 void status_update(uint32_t total, uint32_t unread);
 void tray_update(HWND dialog, uint32_t total, uint32_t unread);
-void refresh_counts();  // status and tray update with the current counters
+// Shows the list's counts: the status line, the tray, and the message
+// commands enabled exactly while there are rows. User-interface thread only.
+void refresh_counts();
 
 void message_toolbar_state(int enable);
 void message_menu_state(int enable);
@@ -26,16 +33,23 @@ void auto_answer_menu_check(int on);
 
 void bring_to_front_toggle(HWND dialog, int minimised);
 
-// A confirmation box (Yes/No, question icon) owned by `owner`, with the tray
-// menu greyed while it is shown. True only for Yes.
+// A confirmation box (Yes/No, question icon) owned by `owner`, shown under a
+// ModalScope. True only for Yes.
 bool confirm(HWND owner, const char* question);
 
-// Greys the tray menu's items for its lifetime: the tray cannot offer
-// Options, About and Exit behind a modal window of the program.
-class TrayMenuGreyed {
+// Open for the whole life of each of the program's modal windows: the
+// dialogs, the settings sheet, the confirmation and file boxes. While any is
+// open the tray menu's commands are greyed and the main window stays
+// disabled, also when an inner window re-enables its owner as it ends; the
+// last one to close gives both back. User-interface thread only.
+class ModalScope {
 public:
-    TrayMenuGreyed() { tray_menu_state(0); }
-    ~TrayMenuGreyed() { tray_menu_state(1); }
-    TrayMenuGreyed(const TrayMenuGreyed&) = delete;
-    TrayMenuGreyed& operator=(const TrayMenuGreyed&) = delete;
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
 };
+bool modal_window_open();
+// Brings the program's open modal window to the front (restoring the main
+// window first when it is minimised).
+void bring_modal_forward();

@@ -120,17 +120,25 @@ int run(HINSTANCE instance, int show) {
     }
 
     save_options(&g_options, store);
-    g_network_lock = nullptr;
-    network_lock.reset();
+    // The network lock stays open: a scan thread may still be waiting on it
+    // until WinMain ends the process.
+    network_lock.release();
     return static_cast<int>(msg.wParam);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    int code;
     try {
-        return run(instance, show);
+        code = run(instance, show);
     } catch (...) {
-        return fail("Unexpected error !");
+        code = fail("Unexpected error !");
     }
+    // ExitProcess stops every other thread before anything is torn down, so
+    // no thread outlives what it uses: the receiver (whose every wait is
+    // bounded, and which Exit waited for), a network scan, an auto-answer
+    // still sending. Returning would destroy the process-wide locks, the
+    // options and the receiver's link while such a thread might run.
+    ExitProcess(static_cast<UINT>(code));
 }

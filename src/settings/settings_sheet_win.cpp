@@ -532,7 +532,7 @@ void open_settings_sheet(HWND owner) {
     SettingsSheetSetup setup;
     describe_settings_sheet(owner, g_current_page, setup);
     {
-        TrayMenuGreyed greyed;
+        ModalScope modal;
         PropertySheetA(&setup.header);
     }
 

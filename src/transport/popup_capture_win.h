@@ -10,7 +10,9 @@
 
 // Polls for the service's popups every 50 ms until the stop flag is set. Each
 // popup read is closed and its parsed record, null when the text did not
-// parse, is passed to `deliver` on this thread.
+// parse, is passed to `deliver` on this thread. Every request to a popup is
+// bounded: one whose thread does not answer within half a second is passed
+// over for ten seconds, so the stop flag is always seen within a second.
 void run_popup_capture(const std::function<void(MessagePtr)>& deliver);
 
 // The receiver thread on NT. Like the mailslot reader it hands its records to

@@ -189,12 +189,65 @@ TEST_F(MainWindowTest, CloseBoxMinimisesAndTrayOnlyHides) {
     exit_program();
 }
 
+TEST_F(MainWindowTest, TrayLeftClickMinimisesTheActiveWindowAndRestoresIt) {
+    start_program();
+    HWND main = program_.main_window();
+    PostMessageA(main, WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(program_.wait_until([&] { return IsIconic(main) != 0; }))
+        << "a click while the window is active minimises it";
+    PostMessageA(main, WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(program_.wait_until([&] { return !IsIconic(main) && IsWindowVisible(main); }));
+
+    // Over an open dialog the click shows that dialog and hides nothing.
+    receive(1);
+    program_.post_command(IDM_VIEW);
+    HWND view = wait_for_dialog("View Message");
+    ASSERT_NE(view, nullptr);
+    PostMessageA(main, WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+    Sleep(300);
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_TRUE(IsWindowVisible(view));
+    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(view); }));
+    exit_program();
+}
+
 TEST_F(MainWindowTest, CloseBoxLeavesAMinimisedWindowWithoutTrayOnly) {
     start_program();
     HWND main = program_.main_window();
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(program_.wait_until([&] { return IsIconic(main) != 0; }));
     EXPECT_TRUE(IsWindowVisible(main));
+    exit_program();
+}
+
+// The private insert (1026) and network step (1027) messages carry pointers
+// into the program: from another program they are ignored, even when they
+// point at a well-formed row in the program's memory.
+TEST_F(MainWindowTest, PrivateMessagesFromAnotherProgramAreIgnored) {
+    start_program();
+    HWND main = program_.main_window();
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(program_.process(), nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(remote, nullptr);
+    LVITEMA row{};
+    row.mask = LVIF_TEXT | LVIF_PARAM;
+    row.pszText = remote + 1024;
+    row.lParam = reinterpret_cast<LPARAM>(remote + 2048);  // zeroes, not a record
+    ASSERT_TRUE(WriteProcessMemory(program_.process(), remote, &row, sizeof row, nullptr));
+    ASSERT_TRUE(WriteProcessMemory(program_.process(), remote + 1024, "FORGED", 7, nullptr));
+
+    for (UINT message : {WM_USER + 2, WM_USER + 3}) {
+        for (WPARAM token : {WPARAM{0}, WPARAM{1}, WPARAM{2}}) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(main, message, token, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                                2000, &result);
+        }
+    }
+    EXPECT_EQ(WaitForSingleObject(program_.process(), 200), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the program ended";
+    EXPECT_EQ(program_.row_count(), 0);
+    receive(1);
     exit_program();
 }
 

@@ -1,13 +1,16 @@
 // A thousand incoming messages and commands (View, Answer with a send,
 // Delete, Delete All, Mark As Read, Mark All As Read), randomly interleaved,
-// with the counts checked against the rows throughout (Windows only, end to
-// end).
+// with messages arriving while every confirmation and dialog is shown and
+// the tray's commands tried over the open dialogs. After every step the
+// rows, the status bar's counts and the toolbar agree, and every dialog and
+// deletion concerns the message that was chosen (Windows only, end to end).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <string>
 
@@ -15,6 +18,13 @@
 #include "e2e/program_test_win.h"
 
 namespace {
+
+// An edit control's text: GetWindowText does not ask another process's controls.
+std::string edit_text(HWND control) {
+    char text[1024] = {};
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
 
 class Stress : public ProgramTest {
 protected:
@@ -25,23 +35,104 @@ protected:
                             5000, &ignored);
     }
 
-    // The marked row, or -1 for none.
-    int select_some_row(std::mt19937& random) {
-        const int count = program_.row_count();
-        if (count <= 0) return -1;
-        const int index = static_cast<int>(random() % count);
-        return program_.select_row(index) ? index : -1;
+    // A new message whose recipient field names it; false when it cannot be written.
+    bool arrive(std::mt19937& random) {
+        const unsigned peer = random() % 9;
+        const std::string from = peer < 3 ? "." : "PEER" + std::to_string(peer);
+        const std::string to = "ME" + std::to_string(++written_);
+        texts_[to] = "message " + std::to_string(written_);
+        return write_datagram(datagram(from, to, texts_[to]));
     }
 
-    // Answers the marked message: with a reply when it came from ".", which
+    // A message arrives while the program shows a window: written, then
+    // given the receiver's poll period to be listed behind that window.
+    // Whether it was.
+    bool arrive_meanwhile(std::mt19937& random) {
+        if (!arrive(random)) return false;
+        const std::string to = "ME" + std::to_string(written_);
+        return program_.wait_until([&] { return listed(to); }, 1500);
+    }
+
+    // Waits until the last message written is listed (or a short while has
+    // passed: a Delete All may have taken it), so that no arrival moves the
+    // selection between the choice and the command.
+    void settle() {
+        if (written_ == 0) return;
+        const std::string last = "ME" + std::to_string(written_);
+        if (last == settled_) return;
+        if (program_.wait_until([&] { return listed(last); }, 1500)) settled_ = last;
+    }
+
+    // Selects a random row; its recipient, empty for none.
+    std::string select_some_row(std::mt19937& random) {
+        settle();
+        const int count = program_.row_count();
+        if (count <= 0) return {};
+        const int index = static_cast<int>(random() % count);
+        if (!program_.select_row(index)) return {};
+        return program_.row(index).to;
+    }
+
+    bool listed(const std::string& to) const {
+        const std::vector<ListRow> rows = program_.rows();
+        return std::any_of(rows.begin(), rows.end(), [&](const ListRow& r) { return r.to == to; });
+    }
+
+    // The tray's commands over an open dialog: nothing opens, nothing is
+    // deleted, the window does not hide, and the dialog stays open.
+    void try_the_tray_over(HWND dialog) {
+        const int rows = program_.row_count();
+        PostMessageA(program_.main_window(), WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+        for (int id : {IDM_ABOUT, IDM_SETTINGS, IDM_DELETE_ALL, IDM_EXIT})
+            program_.post_command(id);
+        Sleep(100);
+        ++tray_tries_;
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_EQ(program_.find_dialog_with_text("Sent: "), nullptr) << "About opened";
+        EXPECT_EQ(program_.find_dialog_with_text("Messenger Properties"), nullptr);
+        EXPECT_GE(program_.row_count(), rows) << "rows deleted under an open dialog";
+        EXPECT_FALSE(IsIconic(program_.main_window()));
+        EXPECT_FALSE(IsWindowEnabled(program_.main_window()));
+    }
+
+    void close(HWND dialog) {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(dialog); }))
+            << "the dialog did not close; an error box may hold it";
+    }
+
+    // The dialog shows the message chosen, even after arrivals moved its row.
+    void view(std::mt19937& random) {
+        const std::string chosen = select_some_row(random);
+        if (chosen.empty()) return;
+        program_.post_command(IDM_VIEW);
+        HWND view = wait_for_dialog("View Message");
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(arrive_meanwhile(random)) << "a message arriving behind View is not listed";
+        if (random() % 2) try_the_tray_over(view);
+        EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TO)), "To: " + chosen);
+        if (texts_.count(chosen)) {
+            EXPECT_EQ(edit_text(GetDlgItem(view, IDC_VIEW_TEXT)), texts_[chosen]);
+        }
+        ++identity_checks_;
+        close(view);
+    }
+
+    // Answers the chosen message: with a reply when it came from ".", which
     // the answer reaches through this computer's own mailslot; otherwise the
-    // dialog is cancelled (which leaves the message read). The dialog says
-    // whom it answers: a message arriving meanwhile may have taken the mark.
-    void answer(int index) {
-        if (index < 0) return;
+    // dialog is cancelled (which leaves the message read).
+    void answer(std::mt19937& random) {
+        const std::string chosen = select_some_row(random);
+        if (chosen.empty()) return;
         program_.post_command(IDM_ANSWER);
         HWND dialog = wait_for_dialog("Answer Message");
         ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(arrive_meanwhile(random)) << "a message arriving behind Answer is not listed";
+        if (random() % 2) try_the_tray_over(dialog);
+        if (texts_.count(chosen)) {
+            EXPECT_EQ(edit_text(GetDlgItem(dialog, IDC_ANSWER_RECEIVED)), texts_[chosen]);
+            ++identity_checks_;
+        }
         if (window_text(GetDlgItem(dialog, IDC_ANSWER_FROM)) == ".") {
             HWND reply = GetDlgItem(dialog, IDC_ANSWER_REPLY);
             for (char c : std::string("ok"))
@@ -50,80 +141,119 @@ protected:
             ++answers_sent_;
             if (program_.wait_until([&] { return !IsWindow(dialog); }, 1000)) return;
         }
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(dialog); }))
-            << "the Answer dialog did not close; an error box may hold it";
+        close(dialog);
     }
 
-    // Opens the View dialog on the marked message and closes it again.
-    void view() {
-        program_.post_command(IDM_VIEW);
-        HWND view = wait_for_dialog("View Message");
-        if (!view) return;  // nothing marked
-        PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(view); }));
+    // Deletes the chosen message, answering Yes after a message arrived
+    // behind the question: the chosen one goes, the new one stays.
+    void delete_one(std::mt19937& random) {
+        const std::string chosen = select_some_row(random);
+        if (chosen.empty()) return;
+        program_.press_delete_key();
+        HWND box = wait_for_dialog("Do you really want to delete message ?");
+        ASSERT_NE(box, nullptr);
+        arrive_meanwhile(random);
+        const std::string newest = "ME" + std::to_string(written_);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+        if (texts_.count(chosen)) {
+            EXPECT_TRUE(program_.wait_until([&] { return !listed(chosen); }, 1000))
+                << chosen << " was chosen and is still listed";
+            EXPECT_TRUE(program_.wait_until([&] { return listed(newest); }, 1500))
+                << newest << " arrived behind the question and is gone";
+            ++identity_checks_;
+        }
     }
 
-    // The counts the status bar shows agree with the rows.
-    // Messages may still be arriving, so a mismatch must persist to count.
-    ::testing::AssertionResult counts_match_rows() {
+    // Delete All with its question: what arrived behind it stays.
+    void delete_all(std::mt19937& random) {
+        settle();
+        const std::vector<ListRow> before = program_.rows();
+        if (before.empty()) return;
+        program_.post_command(IDM_DELETE_ALL);
+        HWND box = wait_for_dialog("Do you really want to delete all messages ?");
+        ASSERT_NE(box, nullptr);
+        const bool arrived_behind = arrive_meanwhile(random);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+        const std::string newest = "ME" + std::to_string(written_);
+        for (const ListRow& row : before) {
+            if (texts_.count(row.to)) {
+                EXPECT_TRUE(program_.wait_until([&] { return !listed(row.to); }, 1000))
+                    << row.to << " was listed when Delete All began and is still there";
+            }
+        }
+        if (arrived_behind) {
+            EXPECT_TRUE(listed(newest)) << newest << " arrived behind the question";
+        }
+    }
+
+    // The rows, the status bar's counts and the toolbar agree. Messages may
+    // still be arriving, so a mismatch must persist to count.
+    ::testing::AssertionResult display_matches_rows() {
         std::string last;
         const bool settled = program_.wait_until(
             [&] {
                 const std::vector<ListRow> rows = program_.rows();
                 const auto unread = std::count_if(rows.begin(), rows.end(),
                                                   [](const ListRow& r) { return r.image == 0; });
+                const bool view_enabled = program_.toolbar_button_enabled(IDM_VIEW);
+                const bool delete_all_enabled = program_.toolbar_button_enabled(IDM_DELETE_ALL);
                 const std::string status = counts();
                 const std::string expected = "Message(s): " + std::to_string(rows.size()) +
                                              " / Unread message(s): " + std::to_string(unread);
-                last = "rows say " + expected + ", status says " + status;
-                return status == expected;
+                last = "rows say " + expected + ", status says " + status + ", View " +
+                       (view_enabled ? "enabled" : "greyed");
+                return status == expected && view_enabled == !rows.empty() &&
+                       delete_all_enabled == !rows.empty();
             },
             3000);
         if (settled) return ::testing::AssertionSuccess();
+        ++mismatches_;
         return ::testing::AssertionFailure() << last;
     }
 
+    std::map<std::string, std::string> texts_;  // recipient field -> text
+    int written_ = 0;
+    std::string settled_;  // the last message seen listed
     int answers_sent_ = 0;
+    int identity_checks_ = 0;
+    int tray_tries_ = 0;
+    int mismatches_ = 0;
 };
 
-TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheCountsTrue) {
-    store_dword("cond", 0);
-    store_dword("conda", 0);
+TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheDisplayTrue) {
+    store_dword("cond", 1);
+    store_dword("conda", 1);
     start_program();
     std::mt19937 random(20261207);
-    int written = 0;
     for (int step = 1; step <= 1000; ++step) {
         const unsigned pick = random() % 100;
-        if (pick < 45) {
-            const unsigned peer = random() % 9;
-            const std::string from = peer < 3 ? "." : "PEER" + std::to_string(peer);
-            ASSERT_TRUE(write_datagram(datagram(from, "ME", "message " + std::to_string(step))));
-            ++written;
-        } else if (pick < 52) {
-            select_some_row(random);
-            view();
-        } else if (pick < 58) {
-            answer(select_some_row(random));
-        } else if (pick < 72) {
-            select_some_row(random);
-            command(IDM_DELETE);
-        } else if (pick < 74) {
-            command(IDM_DELETE_ALL);
-        } else if (pick < 92) {
+        if (pick < 42) {
+            ASSERT_TRUE(arrive(random));
+        } else if (pick < 50) {
+            view(random);
+        } else if (pick < 56) {
+            answer(random);
+        } else if (pick < 68) {
+            delete_one(random);
+        } else if (pick < 71) {
+            delete_all(random);
+        } else if (pick < 90) {
             select_some_row(random);
             command(IDM_MARK_READ);
         } else {
             command(IDM_MARK_ALL_READ);
         }
-        if (step % 50 == 0) {
-            ASSERT_TRUE(counts_match_rows()) << "after step " << step;
-        }
+        ASSERT_TRUE(display_matches_rows()) << "after step " << step << " (pick " << pick << ")";
+        ASSERT_FALSE(HasFailure()) << "at step " << step;
     }
-    ASSERT_TRUE(counts_match_rows()) << "at the end";
-    std::printf("%d messages written, %d answers sent, %d rows left\n", written, answers_sent_,
-                program_.row_count());
+    std::printf(
+        "%d messages written, %d answers sent, %d identity checks, %d tray tries over "
+        "dialogs, %d mismatches, %d rows left\n",
+        written_, answers_sent_, identity_checks_, tray_tries_, mismatches_, program_.row_count());
     EXPECT_GT(answers_sent_, 0);
+    EXPECT_EQ(mismatches_, 0);
     save_screenshot(program_.main_window(), artifact_path("main-window-after-stress.png"));
 
     const DWORD start = GetTickCount();

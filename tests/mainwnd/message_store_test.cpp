@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ struct TestDialog {
 LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == kInsertRequestMessage && dialog) {
-        return handle_insert_request(dialog->list, lparam,
+        return handle_insert_request(dialog->list, wparam,
                                      [dialog] { ++dialog->first_message_calls; });
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -104,7 +105,7 @@ protected:
 
 TEST_F(MessageStore, RowsGoToTheTopUnreadAndAreCountedOnce) {
     make_list(WC_LISTVIEWA);
-    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    DialogStoreLink link(dialog_.window, nullptr);
     const uint32_t received = g_statistics.received.load();
 
     MessagePtr first = new_record("PC1", "HOST", "one", 0);
@@ -132,7 +133,7 @@ TEST_F(MessageStore, RefusedRowAnswersZeroAndCountsNothing) {
     ASSERT_TRUE(messenger);
     g_options.aam = 1;
     g_options.aat = "away";
-    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    DialogStoreLink link(dialog_.window, nullptr);
     const uint32_t received = g_statistics.received.load();
 
     EXPECT_EQ(insert(link, new_record(".", "HOST", "one", 0)), 0);
@@ -150,19 +151,53 @@ TEST_F(MessageStore, AutoAnswerGoesOutOnceToTheSender) {
     ASSERT_TRUE(messenger);
     g_options.aam = 1;
     g_options.aat = "Out of office";
-    DialogStoreLink link(dialog_.window, nullptr, nullptr);
+    DialogStoreLink link(dialog_.window, nullptr);
     const uint32_t sent = g_statistics.sent.load();
 
     EXPECT_EQ(insert(link, new_record(".", "HOST", "are you there?", 0)), 1);
+    // The answer goes out on a thread of its own.
+    for (int i = 0; i < 150 && g_statistics.sent.load() == sent; ++i)
+        Sleep(20);
     EXPECT_EQ(read_all_datagrams(messenger.get()),
               std::vector<std::string>{datagram("HOST", ".", "Out of office")});
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
 
     // Its answer to our answer arrives at once: not answered again.
     EXPECT_EQ(insert(link, new_record(".", "HOST", "Out of office", 0)), 1);
+    Sleep(200);
     EXPECT_TRUE(mailslot_empty(messenger.get()));
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
     EXPECT_EQ(row_count(), 2);
+}
+
+// A send that takes as long as an unreachable computer does, until released.
+HANDLE g_send_release = nullptr;
+std::atomic<int> g_slow_sends{0};
+int slow_send(const char*, const char*, const char*) {
+    WaitForSingleObject(g_send_release, 5000);
+    ++g_slow_sends;
+    return 1;
+}
+
+TEST_F(MessageStore, TheAutoAnswerDoesNotHoldUpTheInsert) {
+    make_list(WC_LISTVIEWA);
+    g_options.aam = 1;
+    g_options.aat = "away";
+    g_send_release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    set_auto_answer_send(slow_send);
+    DialogStoreLink link(dialog_.window, nullptr);
+    const int before = g_slow_sends.load();
+
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(insert(link, new_record("FAR", "HOST", "hello", 0)), 1);
+    EXPECT_LT(GetTickCount() - start, 1000u) << "the insert waited for the answer's send";
+    SetEvent(g_send_release);
+    const DWORD released = GetTickCount();
+    while (g_slow_sends.load() == before && GetTickCount() - released < 5000)
+        Sleep(10);
+    EXPECT_EQ(g_slow_sends.load(), before + 1) << "the answer still goes out";
+    set_auto_answer_send(nullptr);
+    CloseHandle(g_send_release);
 }
 
 }  // namespace

@@ -141,6 +141,55 @@ TEST_F(PopupCaptureTest, PopupThatStaysOpenIsClosedAgainButNotReadAgain) {
     EXPECT_EQ(delivered_count(), 1u);
 }
 
+// A popup whose thread stopped handling messages: it takes the capture's
+// first request and never answers until released.
+class HungPopup {
+public:
+    HungPopup() {
+        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        asked_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this] {
+            PopupMaker maker;
+            maker.show(kEnglishTitle, popup_text(L"HUNG", L"X", L"stuck"));
+            HANDLE nothing = release_;
+            // Waits for a request without taking it, then stops pumping.
+            MsgWaitForMultipleObjects(1, &nothing, FALSE, 5000, QS_SENDMESSAGE);
+            SetEvent(asked_);
+            WaitForSingleObject(release_, 20000);
+            pump_for(200);
+        });
+    }
+    ~HungPopup() {
+        SetEvent(release_);
+        thread_.join();
+        CloseHandle(release_);
+        CloseHandle(asked_);
+    }
+    bool wait_asked() { return WaitForSingleObject(asked_, 3000) == WAIT_OBJECT_0; }
+    void release() { SetEvent(release_); }
+
+private:
+    HANDLE release_, asked_;
+    std::thread thread_;
+};
+
+TEST_F(PopupCaptureTest, AHungPopupIsSkippedAndLaterPopupsAreStillCaptured) {
+    HungPopup hung;
+    start_capture();
+    ASSERT_TRUE(hung.wait_asked());
+    maker_.show(kEnglishTitle, popup_text(L"LIVE", L"X", L"after"));
+    const bool captured = pump_until(
+        [&] {
+            std::lock_guard<std::mutex> hold(mutex_);
+            for (const auto& record : delivered_)
+                if (record && record->from == "LIVE") return true;
+            return false;
+        },
+        6000);
+    hung.release();
+    EXPECT_TRUE(captured) << "the capture still waits for the hung popup";
+}
+
 TEST_F(PopupCaptureTest, EndsWithinAboutFiftyMillisecondsOfTheStopFlag) {
     start_capture();
     pump_for(120);
