@@ -69,6 +69,47 @@ LRESULT handle_insert_request(HWND list_view, LPARAM item,
     return 1;
 }
 
+namespace {
+
+// User-interface thread only.
+struct InsertRun {
+    bool open = false;
+    DWORD last_paint = 0;
+};
+InsertRun g_insert_run;
+
+void set_redraw(HWND list_view, bool on) {
+    SendMessageA(list_view, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) InvalidateRect(list_view, nullptr, TRUE);
+}
+
+}  // namespace
+
+void before_insert_in_run(HWND list_view, WPARAM insert_flags) {
+    if (insert_flags != kInsertMoreWaiting || g_insert_run.open) return;
+    set_redraw(list_view, false);
+    g_insert_run = {true, GetTickCount()};
+}
+
+void after_insert_in_run(HWND list_view, WPARAM insert_flags) {
+    if (!g_insert_run.open) return;
+    if (insert_flags != kInsertMoreWaiting) {
+        end_insert_run(list_view);
+    } else if (GetTickCount() - g_insert_run.last_paint >= kRunRepaintPeriodMs) {
+        // A long run still shows its progress.
+        set_redraw(list_view, true);
+        UpdateWindow(list_view);
+        set_redraw(list_view, false);
+        g_insert_run.last_paint = GetTickCount();
+    }
+}
+
+void end_insert_run(HWND list_view) {
+    if (!g_insert_run.open) return;
+    g_insert_run.open = false;
+    set_redraw(list_view, true);
+}
+
 DialogStoreLink::DialogStoreLink(HWND dialog, CountsHook counts_changed, PopUpHook pop_up)
     : dialog_(dialog), counts_changed_(std::move(counts_changed)), pop_up_(std::move(pop_up)) {}
 
@@ -81,8 +122,17 @@ int DialogStoreLink::insert(MessageRecord* record) {
     row.pszText = record->from->data();
     row.iImage = 0;  // unread
     row.lParam = reinterpret_cast<LPARAM>(record);
-    return SendMessageA(dialog_, kInsertRequestMessage, 0, reinterpret_cast<LPARAM>(&row)) == 1 ? 1
-                                                                                                : 0;
+    run_open_ = more_waiting_;
+    return SendMessageA(dialog_, kInsertRequestMessage, more_waiting_ ? kInsertMoreWaiting : 0,
+                        reinterpret_cast<LPARAM>(&row)) == 1
+               ? 1
+               : 0;
+}
+
+void DialogStoreLink::run_over() {
+    if (!run_open_) return;
+    run_open_ = false;
+    SendMessageA(dialog_, kRunOverMessage, 0, 0);
 }
 
 void DialogStoreLink::counts_changed() {

@@ -13,8 +13,12 @@
 #include "core/lock.h"
 
 // The insert request: lParam an LVITEMA describing row 0; answers 1 when the
-// row was added, 0 when not.
+// row was added, 0 when not. wParam kInsertMoreWaiting: more rows follow at
+// once, so the list may wait for the end of the run to repaint.
 constexpr UINT kInsertRequestMessage = WM_USER + 2;
+constexpr WPARAM kInsertMoreWaiting = 1;
+// Sent by the receiver when a run of inserts ended without a row that said so.
+constexpr UINT kRunOverMessage = WM_USER + 4;
 
 // Guards the message list's rows and records and the two counters below.
 extern Lock g_message_list_lock;
@@ -30,6 +34,14 @@ extern std::atomic<uint32_t> g_unread_messages;
 LRESULT handle_insert_request(HWND list_view, LPARAM item,
                               const std::function<void()>& on_first_message);
 
+// Repainting around the receiver's runs of inserts (user-interface thread):
+// the list is not redrawn while rows said more follow, and is redrawn once
+// when the run is over, and at least every kRunRepaintPeriodMs meanwhile.
+constexpr DWORD kRunRepaintPeriodMs = 250;
+void before_insert_in_run(HWND list_view, WPARAM insert_flags);
+void after_insert_in_run(HWND list_view, WPARAM insert_flags);
+void end_insert_run(HWND list_view);
+
 // The receiver thread's way to the message store: the insert request sent
 // synchronously to the main dialog. The hooks run on the receiver thread.
 class DialogStoreLink final : public MessageStoreLink {
@@ -42,9 +54,13 @@ public:
     int insert(MessageRecord* record) override;
     void counts_changed() override;
     void pop_up() override;
+    void set_more_waiting(bool more_waiting) override { more_waiting_ = more_waiting; }
+    void run_over() override;
 
 private:
     HWND dialog_;
+    bool more_waiting_ = false;  // receiver thread only, like the two below
+    bool run_open_ = false;      // the last insert said more would follow
     CountsHook counts_changed_;
     PopUpHook pop_up_;
 };
