@@ -130,13 +130,25 @@ int DialogStoreLink::insert(MessageRecord* record) {
 }
 
 void DialogStoreLink::run_over() {
+    more_waiting_ = false;
+    if (counts_pending_) counts_changed();
     if (!run_open_) return;
     run_open_ = false;
     SendMessageA(dialog_, kRunOverMessage, 0, 0);
 }
 
 void DialogStoreLink::counts_changed() {
-    if (counts_changed_) counts_changed_(g_total_messages.load(), g_unread_messages.load());
+    const uint32_t unread = g_unread_messages.load();
+    // Within a run the status line and tray tip wait for its end, unless the
+    // tray's picture changes now (first unread, or none left) or they have
+    // waited a repaint period.
+    if (more_waiting_ && unread > 1 && GetTickCount() - counts_shown_ < kRunRepaintPeriodMs) {
+        counts_pending_ = true;
+        return;
+    }
+    counts_pending_ = false;
+    counts_shown_ = GetTickCount();
+    if (counts_changed_) counts_changed_(g_total_messages.load(), unread);
 }
 
 void DialogStoreLink::pop_up() {

@@ -61,6 +61,8 @@ private:
     HWND dialog_;
     bool more_waiting_ = false;  // receiver thread only, like the two below
     bool run_open_ = false;      // the last insert said more would follow
+    bool counts_pending_ = false;
+    DWORD counts_shown_ = 0;
     CountsHook counts_changed_;
     PopUpHook pop_up_;
 };
