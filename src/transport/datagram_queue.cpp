@@ -7,9 +7,10 @@
 DatagramQueue::DatagramQueue(size_t capacity, size_t local_reserve)
     : capacity_(capacity), local_reserve_(local_reserve) {}
 
-bool DatagramQueue::push(std::vector<char> datagram, bool local) {
+bool DatagramQueue::push(std::vector<char> datagram, bool local, bool* was_empty) {
     {
         ScopedLock hold(lock_);
+        if (was_empty) *was_empty = datagrams_.empty();
         const size_t limit = capacity_ + (local ? local_reserve_ : 0);
         if (datagrams_.size() < limit) {
             try {

@@ -21,8 +21,9 @@ public:
     DatagramQueue& operator=(const DatagramQueue&) = delete;
 
     // False when the queue is full (or memory ran out): the datagram is
-    // dropped and counted.
-    bool push(std::vector<char> datagram, bool local = false);
+    // dropped and counted. `was_empty` tells whether it is now the only one,
+    // which is when a consumer that drains the queue whole needs waking.
+    bool push(std::vector<char> datagram, bool local = false, bool* was_empty = nullptr);
     // The oldest datagram, or nothing; `more_waiting` tells whether others follow.
     std::optional<std::vector<char>> pop(bool& more_waiting);
 

@@ -205,9 +205,12 @@ NetbiosPath g_path;
 DatagramQueue g_received(kReceivedQueueCapacity, kReceivedQueueLocalReserve);
 UniqueHandle g_arrived(CreateEventA(nullptr, FALSE, FALSE, nullptr));
 
+// The receiver drains the queue whole once woken, so only the first
+// datagram after it emptied the queue needs to wake it.
 bool hand_to_receiver(std::vector<char> datagram, bool local) {
-    if (!g_received.push(std::move(datagram), local)) return false;
-    SetEvent(g_arrived.get());
+    bool was_empty = false;
+    if (!g_received.push(std::move(datagram), local, &was_empty)) return false;
+    if (was_empty) SetEvent(g_arrived.get());
     return true;
 }
 

@@ -27,8 +27,13 @@ std::vector<std::string> drain(DatagramQueue& queue) {
 
 TEST(DatagramQueue, KeepsOrderDropsTheNewestWhenFullAndKeepsARoomForLocalSenders) {
     DatagramQueue queue(3, 1);
-    for (const char* d : {"a", "b", "c", "d", "e"})
-        queue.push(bytes(d));
+    bool was_empty = false;
+    EXPECT_TRUE(queue.push(bytes("a"), false, &was_empty));
+    EXPECT_TRUE(was_empty);
+    for (const char* d : {"b", "c", "d", "e"}) {
+        queue.push(bytes(d), false, &was_empty);
+        EXPECT_FALSE(was_empty);
+    }
     EXPECT_EQ(queue.dropped(), 2u);
     EXPECT_TRUE(queue.push(bytes("local"), true));
     EXPECT_FALSE(queue.push(bytes("local2"), true)) << "the reserve is bounded too";
