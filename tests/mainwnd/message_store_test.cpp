@@ -23,13 +23,22 @@ struct TestDialog {
     HWND window = nullptr;
     HWND list = nullptr;
     int first_message_calls = 0;
+    int runs_over = 0;
 };
 
 LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == kInsertRequestMessage && dialog) {
-        return handle_insert_request(dialog->list, lparam,
-                                     [dialog] { ++dialog->first_message_calls; });
+        before_insert_in_run(dialog->list, wparam);
+        const LRESULT inserted = handle_insert_request(dialog->list, lparam,
+                                                       [dialog] { ++dialog->first_message_calls; });
+        after_insert_in_run(dialog->list, wparam);
+        return inserted;
+    }
+    if (message == kRunOverMessage && dialog) {
+        ++dialog->runs_over;
+        end_insert_run(dialog->list);
+        return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -124,6 +133,37 @@ TEST_F(MessageStore, RowsGoToTheTopUnreadAndAreCountedOnce) {
     EXPECT_EQ(g_total_messages.load(), 2u);
     EXPECT_EQ(g_unread_messages.load(), 2u);
     EXPECT_EQ(g_statistics.received.load(), received + 2);
+}
+
+// Within a run the status line waits for its end, except when the tray's
+// picture changes (the first unread message); a run that ends on a row that
+// had company, or on a message that was never listed, still shows its counts.
+TEST_F(MessageStore, ARunOfRowsShowsItsCountsAtItsEnd) {
+    make_list(WC_LISTVIEWA);
+    std::vector<uint32_t> shown;
+    DialogStoreLink link(
+        dialog_.window, [&](uint32_t total, uint32_t) { shown.push_back(total); }, nullptr);
+    const auto receive = [&](bool more_waiting) {
+        link.set_more_waiting(more_waiting);
+        EXPECT_EQ(insert(link, new_record("PC1", "HOST", "x", 0)), 1);
+        link.counts_changed();
+    };
+    for (int i = 0; i < 5; ++i)
+        receive(true);
+    receive(false);
+    // A slow machine may add a refresh after a repaint period, no more.
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), 1u);
+    EXPECT_EQ(shown.back(), 6u);
+    EXPECT_LT(shown.size(), 6u);
+    EXPECT_EQ(dialog_.runs_over, 0) << "the last row ended the run itself";
+
+    receive(true);
+    receive(true);
+    link.run_over();  // the run's last message was filtered out
+    EXPECT_EQ(shown.back(), 8u);
+    EXPECT_EQ(dialog_.runs_over, 1);
+    EXPECT_EQ(row_count(), 8);
 }
 
 TEST_F(MessageStore, RefusedRowAnswersZeroAndCountsNothing) {
