@@ -198,15 +198,16 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             on_tray(dialog, lparam);
             return FALSE;
         case WM_INSERT_MESSAGE: {
-            before_insert_in_run(g_main.list, wparam);
             const LRESULT inserted = handle_insert_request(g_main.list, lparam, [] {
                 message_toolbar_state(1);
                 message_menu_state(1);
             });
-            after_insert_in_run(g_main.list, wparam);
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
+        case WM_INSERT_RUN_BEGIN:
+            begin_insert_run(g_main.list);
+            return TRUE;
         case WM_INSERT_RUN_OVER:
             end_insert_run(g_main.list);
             return TRUE;

@@ -71,43 +71,41 @@ LRESULT handle_insert_request(HWND list_view, LPARAM item,
 
 namespace {
 
+constexpr UINT_PTR kRunRepaintTimer = 0x5151;
 // User-interface thread only.
-struct InsertRun {
-    bool open = false;
-    DWORD last_paint = 0;
-};
-InsertRun g_insert_run;
+bool g_insert_run_open = false;
 
 void set_redraw(HWND list_view, bool on) {
     SendMessageA(list_view, WM_SETREDRAW, on ? TRUE : FALSE, 0);
     if (on) InvalidateRect(list_view, nullptr, TRUE);
 }
 
-}  // namespace
-
-void before_insert_in_run(HWND list_view, WPARAM insert_flags) {
-    if (insert_flags != kInsertMoreWaiting || g_insert_run.open) return;
+// A long run still shows its progress.
+void CALLBACK repaint_during_run(HWND list_view, UINT, UINT_PTR, DWORD) {
+    if (!g_insert_run_open) return;
+    set_redraw(list_view, true);
+    UpdateWindow(list_view);
     set_redraw(list_view, false);
-    g_insert_run = {true, GetTickCount()};
 }
 
-void after_insert_in_run(HWND list_view, WPARAM insert_flags) {
-    if (!g_insert_run.open) return;
-    if (insert_flags != kInsertMoreWaiting) {
-        end_insert_run(list_view);
-    } else if (GetTickCount() - g_insert_run.last_paint >= kRunRepaintPeriodMs) {
-        // A long run still shows its progress.
-        set_redraw(list_view, true);
-        UpdateWindow(list_view);
-        set_redraw(list_view, false);
-        g_insert_run.last_paint = GetTickCount();
-    }
+}  // namespace
+
+void begin_insert_run(HWND list_view) {
+    if (g_insert_run_open) return;
+    g_insert_run_open = true;
+    set_redraw(list_view, false);
+    SetTimer(list_view, kRunRepaintTimer, kRunRepaintPeriodMs, repaint_during_run);
 }
 
 void end_insert_run(HWND list_view) {
-    if (!g_insert_run.open) return;
-    g_insert_run.open = false;
+    if (!g_insert_run_open) return;
+    g_insert_run_open = false;
+    KillTimer(list_view, kRunRepaintTimer);
     set_redraw(list_view, true);
+}
+
+bool insert_run_open() {
+    return g_insert_run_open;
 }
 
 DialogStoreLink::DialogStoreLink(HWND dialog, CountsHook counts_changed, PopUpHook pop_up)
@@ -122,19 +120,26 @@ int DialogStoreLink::insert(MessageRecord* record) {
     row.pszText = record->from->data();
     row.iImage = 0;  // unread
     row.lParam = reinterpret_cast<LPARAM>(record);
-    run_open_ = more_waiting_;
-    return SendMessageA(dialog_, kInsertRequestMessage, more_waiting_ ? kInsertMoreWaiting : 0,
-                        reinterpret_cast<LPARAM>(&row)) == 1
-               ? 1
-               : 0;
+    if (more_waiting_ && !run_open_) {
+        run_open_ = true;
+        SendMessageA(dialog_, kRunBeginMessage, 0, 0);
+    }
+    const bool inserted =
+        SendMessageA(dialog_, kInsertRequestMessage, 0, reinterpret_cast<LPARAM>(&row)) == 1;
+    if (!more_waiting_) end_run();
+    return inserted ? 1 : 0;
+}
+
+void DialogStoreLink::end_run() {
+    if (!run_open_) return;
+    run_open_ = false;
+    SendMessageA(dialog_, kRunOverMessage, 0, 0);
 }
 
 void DialogStoreLink::run_over() {
     more_waiting_ = false;
     if (counts_pending_) counts_changed();
-    if (!run_open_) return;
-    run_open_ = false;
-    SendMessageA(dialog_, kRunOverMessage, 0, 0);
+    end_run();
 }
 
 void DialogStoreLink::counts_changed() {

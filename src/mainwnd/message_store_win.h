@@ -13,12 +13,12 @@
 #include "core/lock.h"
 
 // The insert request: lParam an LVITEMA describing row 0; answers 1 when the
-// row was added, 0 when not. wParam kInsertMoreWaiting: more rows follow at
-// once, so the list may wait for the end of the run to repaint.
+// row was added, 0 when not.
 constexpr UINT kInsertRequestMessage = WM_USER + 2;
-constexpr WPARAM kInsertMoreWaiting = 1;
-// Sent by the receiver when a run of inserts ended without a row that said so.
-constexpr UINT kRunOverMessage = WM_USER + 4;
+// Sent by the receiver around a run of inserts that follow each other at once
+// (more datagrams waited): the list is not repainted in between.
+constexpr UINT kRunBeginMessage = WM_USER + 4;
+constexpr UINT kRunOverMessage = WM_USER + 5;
 
 // Guards the message list's rows and records and the two counters below.
 extern Lock g_message_list_lock;
@@ -35,12 +35,12 @@ LRESULT handle_insert_request(HWND list_view, LPARAM item,
                               const std::function<void()>& on_first_message);
 
 // Repainting around the receiver's runs of inserts (user-interface thread):
-// the list is not redrawn while rows said more follow, and is redrawn once
-// when the run is over, and at least every kRunRepaintPeriodMs meanwhile.
+// the list is not redrawn during a run, and is redrawn once when it is over,
+// and every kRunRepaintPeriodMs meanwhile.
 constexpr DWORD kRunRepaintPeriodMs = 250;
-void before_insert_in_run(HWND list_view, WPARAM insert_flags);
-void after_insert_in_run(HWND list_view, WPARAM insert_flags);
+void begin_insert_run(HWND list_view);
 void end_insert_run(HWND list_view);
+bool insert_run_open();
 
 // The receiver thread's way to the message store: the insert request sent
 // synchronously to the main dialog. The hooks run on the receiver thread.
@@ -58,9 +58,11 @@ public:
     void run_over() override;
 
 private:
+    void end_run();
+
     HWND dialog_;
     bool more_waiting_ = false;  // receiver thread only, like the two below
-    bool run_open_ = false;      // the last insert said more would follow
+    bool run_open_ = false;      // kRunBeginMessage sent, kRunOverMessage not yet
     bool counts_pending_ = false;
     DWORD counts_shown_ = 0;
     CountsHook counts_changed_;

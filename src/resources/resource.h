@@ -124,7 +124,8 @@
 #define IDM_SAVE_TEXT 40024
 
 // Private messages of the main dialog
-#define WM_TRAY_CALLBACK (WM_USER + 1)    // 1025
-#define WM_INSERT_MESSAGE (WM_USER + 2)   // 1026
-#define WM_NETWORK_STEP (WM_USER + 3)     // 1027: the network scan's tree steps
-#define WM_INSERT_RUN_OVER (WM_USER + 4)  // 1028: the receiver's run of inserts is over
+#define WM_TRAY_CALLBACK (WM_USER + 1)     // 1025
+#define WM_INSERT_MESSAGE (WM_USER + 2)    // 1026
+#define WM_NETWORK_STEP (WM_USER + 3)      // 1027: the network scan's tree steps
+#define WM_INSERT_RUN_BEGIN (WM_USER + 4)  // 1028: a run of inserts follows at once
+#define WM_INSERT_RUN_OVER (WM_USER + 5)   // 1029: that run is over

@@ -24,16 +24,19 @@ struct TestDialog {
     HWND list = nullptr;
     int first_message_calls = 0;
     int runs_over = 0;
+    int rows_in_runs = 0;
 };
 
 LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == kInsertRequestMessage && dialog) {
-        before_insert_in_run(dialog->list, wparam);
-        const LRESULT inserted = handle_insert_request(dialog->list, lparam,
-                                                       [dialog] { ++dialog->first_message_calls; });
-        after_insert_in_run(dialog->list, wparam);
-        return inserted;
+        if (insert_run_open()) ++dialog->rows_in_runs;
+        return handle_insert_request(dialog->list, lparam,
+                                     [dialog] { ++dialog->first_message_calls; });
+    }
+    if (message == kRunBeginMessage && dialog) {
+        begin_insert_run(dialog->list);
+        return 0;
     }
     if (message == kRunOverMessage && dialog) {
         ++dialog->runs_over;
@@ -156,13 +159,16 @@ TEST_F(MessageStore, ARunOfRowsShowsItsCountsAtItsEnd) {
     EXPECT_EQ(shown.front(), 1u);
     EXPECT_EQ(shown.back(), 6u);
     EXPECT_LT(shown.size(), 6u);
-    EXPECT_EQ(dialog_.runs_over, 0) << "the last row ended the run itself";
+    EXPECT_EQ(dialog_.runs_over, 1);
+    EXPECT_EQ(dialog_.rows_in_runs, 6) << "the last row of a run is inserted before it ends";
+    EXPECT_FALSE(insert_run_open());
 
     receive(true);
     receive(true);
     link.run_over();  // the run's last message was filtered out
     EXPECT_EQ(shown.back(), 8u);
-    EXPECT_EQ(dialog_.runs_over, 1);
+    EXPECT_EQ(dialog_.runs_over, 2);
+    EXPECT_FALSE(insert_run_open());
     EXPECT_EQ(row_count(), 8);
 }
 
