@@ -77,7 +77,8 @@ bool rows_in_order(const std::vector<ListRow>& rows, int count) {
 }  // namespace
 
 int main() {
-    // QVA_BENCH_MESSAGES lets a quick run list fewer messages.
+    // QVA_BENCH_MESSAGES lets a quick run list fewer messages; QVA_BENCH_NO_LIST skips
+    // the plain list view comparison.
     char count_text[16] = {};
     const int kMessages =
         GetEnvironmentVariableA("QVA_BENCH_MESSAGES", count_text, sizeof count_text)
