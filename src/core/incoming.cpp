@@ -113,7 +113,7 @@ bool IncomingProcessor::is_duplicate(const MessageRecord& record, int32_t showmm
     return memory_.repeat_count.fetch_add(1) + 1 > dnum;
 }
 
-int IncomingProcessor::process_incoming(MessagePtr record) {
+int IncomingProcessor::process_incoming(MessagePtr record, bool more_waiting) {
     if (!record) return 0;
     const Snapshot options = take_snapshot();
 
@@ -137,6 +137,7 @@ int IncomingProcessor::process_incoming(MessagePtr record) {
     // Converted before the hand-over rather than after it: once the store
     // owns the record, the user-interface thread may read its text at once.
     if (record->text && text_ == ArrivingText::oem) oem_to_ansi(record->text->data());
+    store_.set_more_waiting(more_waiting);
     if (store_.insert(record.get()) == 1)
         record.release();  // the store owns it now
     else

@@ -23,6 +23,11 @@ public:
     virtual void counts_changed() = 0;
     // Restore the main window and bring it to the front.
     virtual void pop_up() = 0;
+    // Whether more messages wait right behind the next insert: the store may
+    // then put off repainting until the run is over.
+    virtual void set_more_waiting(bool /*more_waiting*/) {}
+    // The receiver has nothing more waiting: repaint what a run put off.
+    virtual void run_over() {}
 };
 
 // The code page in which a receiver's texts arrive: OEM from the wire, ANSI
@@ -39,8 +44,12 @@ public:
     IncomingProcessor& operator=(const IncomingProcessor&) = delete;
 
     // Takes ownership of the record in every case (null included). Answers 0
-    // when it was null, filtered or a duplicate, 1 otherwise.
-    int process_incoming(MessagePtr record);
+    // when it was null, filtered or a duplicate, 1 otherwise. `more_waiting`:
+    // the receiver already has further messages in hand (see
+    // MessageStoreLink::set_more_waiting); every rule applies all the same.
+    int process_incoming(MessagePtr record, bool more_waiting = false);
+    // The receiver's run of waiting messages is over.
+    void run_over() { store_.run_over(); }
 
     void clear_duplicate_memory();
     bool duplicate_memory_empty() const;

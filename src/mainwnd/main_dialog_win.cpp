@@ -201,13 +201,21 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             return FALSE;
         case WM_INSERT_MESSAGE: {
             const LRESULT inserted = handle_insert_request(g_main.list, wparam, nullptr);
-            // Inside a command the row waits, and the command shows the counts.
-            if (!list_command_running()) refresh_counts();
+            // Inside a command the row waits, and the command shows the counts;
+            // within a run of inserts they mostly wait for the run's end.
+            if (!list_command_running() && counts_due_in_run()) refresh_counts();
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
         case kListDeferredMessage:
             list_deferred_messages(g_main.list, nullptr);
+            if (!list_command_running()) refresh_counts();
+            return TRUE;
+        case WM_INSERT_RUN_BEGIN:
+            begin_insert_run(g_main.list);
+            return TRUE;
+        case WM_INSERT_RUN_OVER:
+            end_insert_run(g_main.list);
             if (!list_command_running()) refresh_counts();
             return TRUE;
         case WM_NETWORK_STEP:

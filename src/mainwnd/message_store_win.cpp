@@ -206,6 +206,56 @@ int find_row(HWND list_view, uint32_t serial) {
     return -1;
 }
 
+namespace {
+
+constexpr UINT_PTR kRunRepaintTimer = 0x5151;
+// User-interface thread only.
+bool g_insert_run_open = false;
+DWORD g_counts_shown = 0;
+
+void set_redraw(HWND list_view, bool on) {
+    SendMessageA(list_view, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) InvalidateRect(list_view, nullptr, TRUE);
+}
+
+// A long run still shows its progress.
+void CALLBACK repaint_during_run(HWND list_view, UINT, UINT_PTR, DWORD) {
+    if (!g_insert_run_open) return;
+    set_redraw(list_view, true);
+    UpdateWindow(list_view);
+    set_redraw(list_view, false);
+}
+
+}  // namespace
+
+void begin_insert_run(HWND list_view) {
+    if (g_insert_run_open) return;
+    g_insert_run_open = true;
+    set_redraw(list_view, false);
+    SetTimer(list_view, kRunRepaintTimer, kRunRepaintPeriodMs, repaint_during_run);
+}
+
+void end_insert_run(HWND list_view) {
+    if (!g_insert_run_open) return;
+    g_insert_run_open = false;
+    KillTimer(list_view, kRunRepaintTimer);
+    set_redraw(list_view, true);
+}
+
+bool insert_run_open() {
+    return g_insert_run_open;
+}
+
+bool counts_due_in_run() {
+    const DWORD now = GetTickCount();
+    if (g_insert_run_open && g_unread_messages.load() > 1 &&
+        now - g_counts_shown < kRunRepaintPeriodMs) {
+        return false;
+    }
+    g_counts_shown = now;
+    return true;
+}
+
 DialogStoreLink::DialogStoreLink(HWND dialog, PopUpHook pop_up)
     : dialog_(dialog), pop_up_(std::move(pop_up)) {}
 
@@ -217,9 +267,25 @@ int DialogStoreLink::insert(MessageRecord* record) {
     } catch (const std::bad_alloc&) {
         return 0;
     }
+    if (more_waiting_ && !run_open_) {
+        run_open_ = true;
+        SendMessageA(dialog_, kRunBeginMessage, 0, 0);
+    }
     SendMessageA(dialog_, kInsertRequestMessage, token, 0);
+    if (!more_waiting_) end_run();
     // Whoever took the token over owns the record now, whatever was answered.
     return insert_requests().withdraw(token) ? 0 : 1;
+}
+
+void DialogStoreLink::end_run() {
+    if (!run_open_) return;
+    run_open_ = false;
+    SendMessageA(dialog_, kRunOverMessage, 0, 0);
+}
+
+void DialogStoreLink::run_over() {
+    more_waiting_ = false;
+    end_run();
 }
 
 void DialogStoreLink::pop_up() {

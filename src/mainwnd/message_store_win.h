@@ -19,6 +19,10 @@ constexpr UINT kInsertRequestMessage = WM_USER + 2;
 // Posted to the main dialog: list the messages that arrived while a command
 // held the list.
 constexpr UINT kListDeferredMessage = WM_USER + 4;
+// Sent by the receiver around a run of inserts that follow each other at once
+// (more datagrams waited): the list is not repainted in between.
+constexpr UINT kRunBeginMessage = WM_USER + 5;
+constexpr UINT kRunOverMessage = WM_USER + 6;
 
 // Guards the message list's rows and records and the two counters below.
 extern Lock g_message_list_lock;
@@ -59,6 +63,18 @@ int find_row(HWND list_view, uint32_t serial);
 using AnswerSend = int (*)(const char* from, const char* to, const char* text);
 void set_auto_answer_send(AnswerSend send);
 
+// Repainting around the receiver's runs of inserts (user-interface thread):
+// the list is not redrawn during a run, and is redrawn once when it is over,
+// and every kRunRepaintPeriodMs meanwhile.
+constexpr DWORD kRunRepaintPeriodMs = 250;
+void begin_insert_run(HWND list_view);
+void end_insert_run(HWND list_view);
+bool insert_run_open();
+// Whether the status line and tray should show the counts after an insert:
+// always outside a run; within one when the tray's picture changes (the
+// first unread message) or they have waited kRunRepaintPeriodMs.
+bool counts_due_in_run();
+
 // The receiver thread's way to the message store: the insert request sent
 // synchronously to the main dialog. The counts are shown by the dialog after
 // each insert, so counts_changed does nothing here; pop_up runs on the
@@ -72,8 +88,14 @@ public:
     int insert(MessageRecord* record) override;
     void counts_changed() override {}
     void pop_up() override;
+    void set_more_waiting(bool more_waiting) override { more_waiting_ = more_waiting; }
+    void run_over() override;
 
 private:
+    void end_run();
+
     HWND dialog_;
+    bool more_waiting_ = false;  // receiver thread only, like the one below
+    bool run_open_ = false;      // kRunBeginMessage sent, kRunOverMessage not yet
     PopUpHook pop_up_;
 };

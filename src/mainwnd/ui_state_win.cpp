@@ -14,6 +14,7 @@
 #include "mainwnd/message_store_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
+#include "transport/netbios_path_win.h"
 
 namespace {
 
@@ -64,8 +65,14 @@ void set_tray_notify(TrayNotify notify) {
 }
 
 void status_update(uint32_t total, uint32_t unread) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Message(s): %u", total);
+    char text[96];
+    // Messages from the network that arrived faster than they could be listed.
+    const uint32_t dropped = netbios_dropped();
+    if (dropped == 0)
+        std::snprintf(text, sizeof text, "Message(s): %u", total);
+    else
+        std::snprintf(text, sizeof text, "Message(s): %u (%u lost in a network flood)", total,
+                      dropped);
     SendMessageA(g_main.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     std::snprintf(text, sizeof text, "Unread message(s): %u", unread);
     SendMessageA(g_main.status_bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));

@@ -127,3 +127,6 @@
 #define WM_TRAY_CALLBACK (WM_USER + 1)   // 1025
 #define WM_INSERT_MESSAGE (WM_USER + 2)  // 1026
 #define WM_NETWORK_STEP (WM_USER + 3)    // 1027: the network scan's tree steps
+// 1028 (WM_USER + 4): the rows that waited for a command (message_store_win.h)
+#define WM_INSERT_RUN_BEGIN (WM_USER + 5)  // 1029: a run of inserts follows at once
+#define WM_INSERT_RUN_OVER (WM_USER + 6)   // 1030: that run is over

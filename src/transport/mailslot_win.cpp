@@ -2,12 +2,14 @@
 #include "transport/mailslot_win.h"
 
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
 #include "core/win_handles.h"
+#include "transport/netbios_path_win.h"
 
 namespace {
 
@@ -29,40 +31,74 @@ bool discard_datagram(HANDLE mailslot, DWORD size) {
 PollCycle poll_mailslot(HANDLE mailslot, IncomingProcessor& processor) {
     PollCycle cycle;
     char buffer[kMailslotReadBufferSize];
+    // Windows reports how many datagrams wait, Wine 1 whenever any does: the
+    // next-message size, asked again after every read, is right on both.
+    const auto next_size = [&] {
+        DWORD size = MAILSLOT_NO_MESSAGE;
+        if (!GetMailslotInfo(mailslot, nullptr, &size, nullptr, nullptr))
+            size = MAILSLOT_NO_MESSAGE;
+        return size;
+    };
+    DWORD size = next_size();
     for (int reads = 0; reads < kMailslotMaxReadsPerCycle; ++reads) {
-        // Windows reports how many datagrams wait, Wine 1 whenever any does:
-        // the next-message size, asked before every read, is right on both.
-        DWORD next_size = 0;
-        if (!GetMailslotInfo(mailslot, nullptr, &next_size, nullptr, nullptr)) return cycle;
-        if (next_size == MAILSLOT_NO_MESSAGE) return cycle;
+        if (size == MAILSLOT_NO_MESSAGE) return cycle;
 
         // Windows fails a read into a too-small buffer and keeps the datagram,
         // Wine truncates it: deciding from the size first treats both alike.
-        if (next_size > sizeof buffer) {
-            if (!discard_datagram(mailslot, next_size)) return cycle;
+        if (size > sizeof buffer) {
+            if (!discard_datagram(mailslot, size)) return cycle;
+            size = next_size();
             continue;
         }
         DWORD length = 0;
         BOOL read = ReadFile(mailslot, buffer, sizeof buffer, &length, nullptr);
         // Wine fails a zero-length datagram with ERROR_BROKEN_PIPE (and
         // removes it) where Windows reads 0 bytes: take both as 0 bytes.
-        if (!read && next_size == 0 && GetLastError() == ERROR_BROKEN_PIPE) {
+        if (!read && size == 0 && GetLastError() == ERROR_BROKEN_PIPE) {
             read = TRUE;
             length = 0;
         }
         if (!read) return cycle;  // skipped; the next cycle tries again
 
+        size = next_size();
         const int64_t arrived = now_seconds();
-        processor.process_incoming(parse_datagram(buffer, length, arrived));
+        processor.process_incoming(parse_datagram(buffer, length, arrived),
+                                   size != MAILSLOT_NO_MESSAGE);
         ++cycle.handed_over;
+    }
+    cycle.more_waiting = size != MAILSLOT_NO_MESSAGE;
+    return cycle;
+}
+
+PollCycle poll_queue(DatagramQueue& queue, IncomingProcessor& processor) {
+    PollCycle cycle;
+    for (int reads = 0; reads < kMailslotMaxReadsPerCycle; ++reads) {
+        bool more = false;
+        std::optional<std::vector<char>> datagram = queue.pop(more);
+        if (!datagram) return cycle;
+        const int64_t arrived = now_seconds();
+        processor.process_incoming(parse_datagram(datagram->data(), datagram->size(), arrived),
+                                   more);
+        ++cycle.handed_over;
+        if (!more) return cycle;
     }
     cycle.more_waiting = true;
     return cycle;
 }
 
-void run_mailslot_receiver(HANDLE mailslot, IncomingProcessor& processor) {
+void run_mailslot_receiver(HANDLE mailslot, IncomingProcessor& processor,
+                           const InProcessArrivals& in_process) {
     for (;;) {
-        if (!poll_mailslot(mailslot, processor).more_waiting) Sleep(kMailslotPollPeriodMs);
+        bool more = poll_mailslot(mailslot, processor).more_waiting;
+        if (in_process.queue) more = poll_queue(*in_process.queue, processor).more_waiting || more;
+        if (!more) {
+            processor.run_over();
+            // A mailslot gives no notice of arrivals; the in-process ones do.
+            if (in_process.arrived)
+                WaitForSingleObject(in_process.arrived, kMailslotPollPeriodMs);
+            else
+                Sleep(kMailslotPollPeriodMs);
+        }
         if (stop_requested()) break;
     }
     processor.clear_duplicate_memory();
@@ -73,7 +109,9 @@ DWORD WINAPI mailslot_receiver_thread(LPVOID mailslot) {
     if (!store) return 0;
     try {
         IncomingProcessor processor(*store);
-        run_mailslot_receiver(static_cast<HANDLE>(mailslot), processor);
+        InProcessArrivals in_process;
+        if (netbios_path_active()) in_process = {netbios_received(), netbios_arrival_event()};
+        run_mailslot_receiver(static_cast<HANDLE>(mailslot), processor, in_process);
     } catch (...) {
         // Nothing may leave a thread entry; the receiving side reports nothing.
     }

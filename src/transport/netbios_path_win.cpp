@@ -1,5 +1,5 @@
-// The program's own network path: the UDP 138 listener that feeds the local
-// Messenger mailslot, and the send by subnet broadcast (Windows only).
+// The program's own network path: the UDP 138 listener that feeds the
+// receiver's queue, and the send by subnet broadcast (Windows only).
 // Winsock, the IP helper and the workstation query are loaded at run time, so
 // the program still starts on systems without them (Windows 95 without
 // Winsock 2) where this path is never taken.
@@ -23,11 +23,16 @@
 
 namespace {
 
-constexpr char kLocalMailslot[] = "\\\\.\\mailslot\\messngr";
 constexpr char kDefaultWorkgroup[] = "WORKGROUP";
 // How often the listener looks at the stop flag while nothing arrives.
 constexpr long kListenerPollUs = 200 * 1000;
 constexpr DWORD kListenerJoinTimeoutMs = 3000;
+// Reads between two looks at the stop flag while packets keep coming.
+constexpr int kListenerMaxReadsPerWake = 1024;
+// Room in the system for a burst while the listener is not scheduled: some
+// 3,000 packets, three seconds of a 1,000 packets/s flood (Linux caps it at
+// net.core.rmem_max under Wine).
+constexpr int kSocketReceiveBuffer = 4 * 1024 * 1024;
 
 template <class Function>
 void resolve(HMODULE module, const char* name, Function& function) {
@@ -47,6 +52,7 @@ struct Winsock {
     decltype(&::bind) bind = nullptr;
     decltype(&::setsockopt) set_option = nullptr;
     decltype(&::select) select = nullptr;
+    decltype(&::ioctlsocket) control = nullptr;
     decltype(&::recvfrom) receive_from = nullptr;
     decltype(&::sendto) send_to = nullptr;
     bool started = false;  // WSAStartup succeeded
@@ -62,10 +68,11 @@ struct Winsock {
         resolve(m, "bind", bind);
         resolve(m, "setsockopt", set_option);
         resolve(m, "select", select);
+        resolve(m, "ioctlsocket", control);
         resolve(m, "recvfrom", receive_from);
         resolve(m, "sendto", send_to);
         if (!(startup && cleanup && last_error && open && close && bind && set_option && select &&
-              receive_from && send_to)) {
+              control && receive_from && send_to)) {
             return false;
         }
         WSADATA data;
@@ -196,26 +203,28 @@ struct NetbiosPath {
 };
 NetbiosPath g_path;
 
-// Opened for each write: a writer that stays open would keep every other
-// writer, which shares only reading, out of the mailslot.
-bool write_local(const void* data, size_t size) {
-    UniqueFile mailslot(CreateFileA(kLocalMailslot, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!mailslot) return false;
-    DWORD written = 0;
-    return WriteFile(mailslot.get(), data, static_cast<DWORD>(size), &written, nullptr) &&
-           written == size;
+// Process-wide, so that the receiver may hold them whatever the path does.
+DatagramQueue g_received(kReceivedQueueCapacity, kReceivedQueueLocalReserve);
+UniqueHandle g_arrived(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+
+// The receiver drains the queue whole once woken, so only the first
+// datagram after it emptied the queue needs to wake it.
+bool hand_to_receiver(std::vector<char> datagram, bool local) {
+    bool was_empty = false;
+    if (!g_received.push(std::move(datagram), local, &was_empty)) return false;
+    if (was_empty) SetEvent(g_arrived.get());
+    return true;
 }
 
-// Hands the data of a packet for this computer to the local mailslot. Its
-// own packets come back from the broadcast and are dropped: the send
-// delivered them locally already.
+// Hands the data of a packet for this computer to the receiver. Its own
+// packets come back from the broadcast and are dropped: the send delivered
+// them locally already.
 void forward_packet(const uint8_t* bytes, size_t length) {
-    const auto packet = netbios::decode_packet(bytes, length);
+    auto packet = netbios::decode_packet(bytes, length);
     if (!packet) return;
     if (!netbios::addressed_here(packet->destination, g_path.computer, g_path.workgroup)) return;
     if (netbios::canonical_name(packet->source.name) == g_path.computer) return;
-    write_local(packet->data.data(), packet->data.size());
+    hand_to_receiver(std::move(packet->data), false);
 }
 
 DWORD WINAPI listener_thread(LPVOID) {
@@ -233,14 +242,23 @@ DWORD WINAPI listener_thread(LPVOID) {
             continue;
         }
         if (ready == 0) continue;
-        sockaddr_in from{};
-        int from_length = sizeof from;
-        const int received =
-            ws.receive_from(g_path.socket, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
-                            reinterpret_cast<sockaddr*>(&from), &from_length);
-        // Errors (an oversized packet, a port-unreachable report of an
-        // earlier send) concern one packet only.
-        if (received > 0) forward_packet(buffer, static_cast<size_t>(received));
+        // The socket does not block: everything that waits is read before the
+        // next select, so the system's buffer empties as fast as it can.
+        for (int reads = 0; reads < kListenerMaxReadsPerWake; ++reads) {
+            sockaddr_in from{};
+            int from_length = sizeof from;
+            const int received =
+                ws.receive_from(g_path.socket, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+                                reinterpret_cast<sockaddr*>(&from), &from_length);
+            if (received == SOCKET_ERROR && ws.last_error() == WSAEWOULDBLOCK) break;
+            // Other errors (an oversized packet, a port-unreachable report of
+            // an earlier send) concern one packet only.
+            if (received <= 0) continue;
+            try {
+                forward_packet(buffer, static_cast<size_t>(received));
+            } catch (const std::bad_alloc&) {
+            }
+        }
     }
     return 0;
 }
@@ -284,6 +302,8 @@ PortState bind_port(int& error) {
         error = ws.last_error();
         return PortState::unavailable;
     }
+    ws.set_option(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kSocketReceiveBuffer),
+                  sizeof kSocketReceiveBuffer);
     const sockaddr_in any = ipv4_address(0, netbios::kDatagramPort);
     if (ws.bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         error = ws.last_error();
@@ -292,6 +312,10 @@ PortState bind_port(int& error) {
         if (error == WSAEACCES) return PortState::denied;
         return PortState::unavailable;
     }
+    // Sends from other threads share the socket; a UDP send only finds it
+    // busy when the system's send buffer is full.
+    u_long non_blocking = 1;
+    ws.control(s, FIONBIO, &non_blocking);
     g_path.socket = s;
     return PortState::bound;
 }
@@ -315,6 +339,8 @@ NetbiosStart start_netbios_path(const char* computer_name) {
     }
     if (start.port == PortState::bound) {
         g_path.listener.reset(CreateThread(nullptr, 0, listener_thread, nullptr, 0, nullptr));
+        // It does little per packet, and what it misses the system drops.
+        if (g_path.listener) SetThreadPriority(g_path.listener.get(), THREAD_PRIORITY_ABOVE_NORMAL);
         if (!g_path.listener) {
             error = static_cast<int>(GetLastError());
             start.port = PortState::unavailable;
@@ -345,6 +371,18 @@ void stop_netbios_path() {
 
 bool netbios_path_active() {
     return g_path.active;
+}
+
+DatagramQueue* netbios_received() {
+    return &g_received;
+}
+
+void* netbios_arrival_event() {
+    return g_arrived.get();
+}
+
+uint32_t netbios_dropped() {
+    return g_received.dropped();
 }
 
 std::string netbios_workgroup() {
@@ -393,7 +431,7 @@ int netbios_send(const char* from, const char* to, const char* text) {
         }
         // Its own broadcasts do not come back through the listener.
         if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
-            sent = write_local(datagram.data(), datagram.size()) || sent;
+            sent = hand_to_receiver(datagram, true) || sent;
         }
         if (!sent) return 0;
         g_statistics.sent.fetch_add(1);

@@ -2,14 +2,26 @@
 // Messenger service: Messenger mailslot writes carried as NetBIOS datagrams
 // on UDP port 138 (Windows only).
 //
-// Receiving: a listener thread takes each well-formed packet addressed to
-// this computer, its workgroup or the broadcast name and writes its data into
-// the local Messenger mailslot, which the program owns and polls as on
-// Windows 95/98/ME. Sending: one packet to the broadcast address of each
-// local IPv4 network, so that no name server is needed.
+// Receiving: a listener thread reads UDP port 138 in its own loop and puts
+// the data of each well-formed packet addressed to this computer, its
+// workgroup or the broadcast name into a bounded queue, and wakes the
+// receiver thread, which drains it beside the local Messenger mailslot (that
+// one stays for the other programs on this computer). Sending: one packet to
+// the broadcast address of each local IPv4 network, so that no name server is
+// needed.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+
+#include "transport/datagram_queue.h"
+
+// Datagrams from the network the queue holds before it drops the newest:
+// four seconds of a 1,000 packets/s flood, at most about 2 MiB.
+constexpr size_t kReceivedQueueCapacity = 4096;
+// Places beyond that for this computer's sends to itself.
+constexpr size_t kReceivedQueueLocalReserve = 64;
 
 enum class PortState {
     bound,        // receiving from the network
@@ -37,13 +49,21 @@ void stop_netbios_path();
 // Between start_netbios_path() and stop_netbios_path().
 bool netbios_path_active();
 
+// What the path received for this computer, oldest first, and the event (a
+// HANDLE; this header stays free of <windows.h> for Winsock's sake) set after
+// each arrival; both live for the whole process.
+DatagramQueue* netbios_received();
+void* netbios_arrival_event();
+// Datagrams for this computer dropped because the queue was full.
+uint32_t netbios_dropped();
+
 // The workgroup (or domain) this computer belongs to, in the OEM code page
 // and upper case; WORKGROUP when the system names none.
 std::string netbios_workgroup();
 
 // Sends the message datagram of `from`, `to` and `text` (ANSI) as a mailslot
 // write from `from` to `to` ("*": the workgroup) on every local IPv4 network,
-// and into this computer's own mailslot when it is addressed to this computer
-// or to everyone. 1 and Sent counted when any of these went out; 0 when none
+// and into this computer's own received queue when it is addressed to this
+// computer or to everyone. 1 and Sent counted when any of these went out; 0 when none
 // did, when an argument is missing or when the datagram exceeds the wire's limit.
 int netbios_send(const char* from, const char* to, const char* text);

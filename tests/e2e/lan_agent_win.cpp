@@ -11,6 +11,8 @@
 //   inject FROM TO TEXT  writes a datagram into this computer's mailslot
 //   rows N MS            waits up to MS ms for N rows; lists them newest first
 //   latency N            N messages from the network to a row: median and worst
+//   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
+//                        meanwhile and the mailslot held open: what was listed
 //   exit                 Exit command; the exit code
 #include <winsock2.h>
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/network_load_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
 #include "support/udp_socket_win.h"
@@ -155,6 +158,12 @@ int main() {
             int count = 100;
             in >> count;
             answer = measure_latency(program, count);
+        } else if (command == "load") {
+            int rate = 1000, seconds = 10, sends = 100;
+            in >> rate >> seconds >> sends;
+            const NetworkLoad load = run_network_load(program, rate, seconds, sends);
+            answer = (load.problem.empty() ? "ok " : "fail " + load.problem + ": ") +
+                     describe(load, rate, seconds);
         } else if (command == "exit") {
             program.post_command(IDM_EXIT);
             const auto code = program.wait_exit(10000);

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "e2e/network_load_win.h"
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
@@ -70,6 +73,27 @@ TEST_F(NetbiosProgramTest, ListsAMessageThatArrivesOnUdpPort138) {
         << "the packet did not reach the list";
     EXPECT_EQ(program_.rows()[0].from, "PC9");
     EXPECT_EQ(program_.rows()[0].to, computer_);
+    exit_program();
+}
+
+// 1,000 packets a second for 10 s, with sends to this computer meanwhile and
+// another process holding the mailslot open: every packet listed in order
+// (or, past the queue, counted as dropped), every send through and listed.
+TEST_F(NetbiosProgramTest, UnderLoadListsEveryMessageInOrderAndSendsToItselfAllSucceed) {
+    ASSERT_TRUE(program_.start());
+    ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+    if (program_.find_dialog_with_text("may not use")) GTEST_SKIP() << "port 138 needs root";
+    constexpr int kRate = 1000, kSeconds = 10, kSends = 100;
+    const NetworkLoad load = run_network_load(program_, kRate, kSeconds, kSends);
+    std::printf("%s\n", describe(load, kRate, kSeconds).c_str());
+    ASSERT_EQ(load.problem, "");
+    EXPECT_TRUE(load.mailslot_held);
+    EXPECT_EQ(load.packets, kRate * kSeconds);
+    EXPECT_EQ(load.listed + load.dropped, load.packets) << "nothing lost without being counted";
+    EXPECT_GT(load.listed, 0) << "a local writer holding the mailslot shut the network out";
+    EXPECT_TRUE(load.in_order);
+    EXPECT_EQ(load.sends_ok, kSends);
+    EXPECT_EQ(load.sends_listed, kSends);
     exit_program();
 }
 

@@ -3,16 +3,20 @@
 // with messages arriving while every confirmation and dialog is shown and
 // the tray's commands tried over the open dialogs. After every step the
 // rows, the status bar's counts and the toolbar agree, and every dialog and
-// deletion concerns the message that was chosen (Windows only, end to end).
+// deletion concerns the message that was chosen; and a flood of 10,000
+// arriving while the user views and deletes (Windows only, end to end).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <atomic>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "e2e/png_win.h"
 #include "e2e/program_test_win.h"
@@ -262,6 +266,70 @@ TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheDisplayTrue) {
     ASSERT_TRUE(code.has_value()) << "the program did not end";
     std::printf("exit took %lu ms\n", GetTickCount() - start);
     EXPECT_EQ(*code, 0u);
+}
+
+// Every datagram of a flood is received once and the rows that the user did
+// not delete keep the arrival order, newest first.
+TEST_F(Stress, AFloodOfTenThousandWhileTheUserViewsAndDeletesLosesAndReordersNothing) {
+    store_dword("cond", 0);
+    store_dword("mlrm", 0);
+    start_program();
+    constexpr int kFlood = 10000;
+    std::atomic<int> written{0};
+    std::thread writer([&] {
+        UniqueFile slot(CreateFileA("\\\\.\\mailslot\\messngr", GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        for (int i = 0; i < kFlood; ++i) {
+            const std::string bytes = datagram("F" + std::to_string(i), "ME", "x");
+            DWORD done = 0;
+            if (!WriteFile(slot.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
+                           nullptr)) {
+                return;
+            }
+            ++written;
+        }
+    });
+    std::mt19937 random(18);
+    int deletes = 0, views = 0;
+    const DWORD start = GetTickCount();
+    while (written < kFlood && GetTickCount() - start < 120000) {
+        const int count = program_.row_count();
+        if (count <= 0 || !program_.select_row(static_cast<int>(random() % count))) continue;
+        if (random() % 3 == 0) {
+            program_.post_command(IDM_VIEW);
+            if (HWND view = wait_for_dialog("View Message")) close(view);
+            ++views;
+        } else {
+            command(IDM_DELETE);
+            ++deletes;
+        }
+    }
+    writer.join();
+    ASSERT_EQ(written, kFlood);
+
+    // Received counts every listed message, deleted or not.
+    program_.post_command(IDM_ABOUT);
+    HWND about = wait_for_dialog("Received:");
+    ASSERT_NE(about, nullptr);
+    const std::string received = "Received: " + std::to_string(kFlood);
+    EXPECT_TRUE(program_.wait_until(
+        [&] { return window_text(GetDlgItem(about, IDC_STAT_RECEIVED)) == received; }, 60000))
+        << window_text(GetDlgItem(about, IDC_STAT_RECEIVED));
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(about); }));
+
+    const std::vector<ListRow> rows = program_.rows();
+    int previous = kFlood;
+    for (const ListRow& row : rows) {
+        const int index = std::atoi(row.from.c_str() + 1);
+        ASSERT_LT(index, previous) << "row " << row.from << " out of order";
+        previous = index;
+    }
+    EXPECT_GE(static_cast<int>(rows.size()), kFlood - deletes);
+    EXPECT_TRUE(display_matches_rows());
+    std::printf("%d written, %d delete commands, %d views, %zu rows left, %lu ms\n", kFlood,
+                deletes, views, rows.size(), GetTickCount() - start);
+    exit_program();
 }
 
 }  // namespace

@@ -19,18 +19,35 @@ namespace {
 
 const char kMessengerSlot[] = "\\\\.\\mailslot\\messngr";
 
-// Stands in for the main dialog: routes the insert request to its handler.
+// Stands in for the main dialog: routes the insert request to its handler
+// and shows the counts (here: notes the total) when the main dialog would.
 struct TestDialog {
     HWND window = nullptr;
     HWND list = nullptr;
     int first_message_calls = 0;
+    int runs_over = 0;
+    int rows_in_runs = 0;
+    std::vector<uint32_t> shown;
 };
 
 LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == kInsertRequestMessage && dialog) {
-        return handle_insert_request(dialog->list, wparam,
-                                     [dialog] { ++dialog->first_message_calls; });
+        if (insert_run_open()) ++dialog->rows_in_runs;
+        const LRESULT inserted = handle_insert_request(dialog->list, wparam,
+                                                       [dialog] { ++dialog->first_message_calls; });
+        if (counts_due_in_run()) dialog->shown.push_back(g_total_messages.load());
+        return inserted;
+    }
+    if (message == kRunBeginMessage && dialog) {
+        begin_insert_run(dialog->list);
+        return 0;
+    }
+    if (message == kRunOverMessage && dialog) {
+        ++dialog->runs_over;
+        end_insert_run(dialog->list);
+        dialog->shown.push_back(g_total_messages.load());
+        return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -125,6 +142,38 @@ TEST_F(MessageStore, RowsGoToTheTopUnreadAndAreCountedOnce) {
     EXPECT_EQ(g_total_messages.load(), 2u);
     EXPECT_EQ(g_unread_messages.load(), 2u);
     EXPECT_EQ(g_statistics.received.load(), received + 2);
+}
+
+// Within a run the status line waits for its end, except when the tray's
+// picture changes (the first unread message); a run that ends on a row that
+// had company, or on a message that was never listed, still shows its counts.
+TEST_F(MessageStore, ARunOfRowsShowsItsCountsAtItsEnd) {
+    make_list(WC_LISTVIEWA);
+    const std::vector<uint32_t>& shown = dialog_.shown;
+    DialogStoreLink link(dialog_.window, nullptr);
+    const auto receive = [&](bool more_waiting) {
+        link.set_more_waiting(more_waiting);
+        EXPECT_EQ(insert(link, new_record("PC1", "HOST", "x", 0)), 1);
+    };
+    for (int i = 0; i < 5; ++i)
+        receive(true);
+    receive(false);
+    // A slow machine may add a refresh after a repaint period, no more.
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), 1u);
+    EXPECT_EQ(shown.back(), 6u);
+    EXPECT_LT(shown.size(), 6u);
+    EXPECT_EQ(dialog_.runs_over, 1);
+    EXPECT_EQ(dialog_.rows_in_runs, 6) << "the last row of a run is inserted before it ends";
+    EXPECT_FALSE(insert_run_open());
+
+    receive(true);
+    receive(true);
+    link.run_over();  // the run's last message was filtered out
+    EXPECT_EQ(shown.back(), 8u);
+    EXPECT_EQ(dialog_.runs_over, 2);
+    EXPECT_FALSE(insert_run_open());
+    EXPECT_EQ(row_count(), 8);
 }
 
 TEST_F(MessageStore, RefusedRowAnswersZeroAndCountsNothing) {

@@ -1,7 +1,8 @@
 // The program's own network path against real UDP port 138 under Wine: what
-// the listener forwards into the Messenger mailslot, the bytes a send puts on
-// the network, and a port that another program holds (Windows only; the
-// port needs root on Linux, which the test runs have).
+// the listener hands to the receiver, the bytes a send puts on the network,
+// a flood past the queue, a local writer holding the mailslot, and a port
+// that another program holds (Windows only; the port needs root on Linux,
+// which the test runs have).
 #include "transport/netbios_path_win.h"
 
 #include <winsock2.h>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -37,15 +39,25 @@ std::vector<uint8_t> packet_to(const Name& destination, std::string_view data,
     return encode_packet(p);
 }
 
-// Datagrams arriving in the mailslot until `last` has come or 5 s have passed.
-std::vector<std::string> read_until(HANDLE slot, const std::string& last) {
+// Everything the path has handed to the receiver so far, oldest first.
+std::vector<std::string> take_received() {
+    std::vector<std::string> all;
+    bool more = false;
+    while (auto d = netbios_received()->pop(more))
+        all.emplace_back(d->begin(), d->end());
+    return all;
+}
+
+// Datagrams handed to the receiver until `last` has come or 5 s have passed;
+// each wait ends on the arrival event.
+std::vector<std::string> read_until(const std::string& last) {
     std::vector<std::string> all;
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < 5000) {
-        for (std::string& d : read_all_datagrams(slot))
+        for (std::string& d : take_received())
             all.push_back(std::move(d));
         if (!all.empty() && all.back() == last) break;
-        Sleep(20);
+        WaitForSingleObject(netbios_arrival_event(), 500);
     }
     return all;
 }
@@ -58,6 +70,7 @@ protected:
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
         slot_.reset(create_test_mailslot(kMessengerSlot));
         ASSERT_TRUE(slot_) << GetLastError();
+        take_received();
     }
     void TearDown() override {
         stop_netbios_path();
@@ -97,9 +110,44 @@ TEST_F(NetbiosPathTest, ForwardsPacketsForThisComputerItsWorkgroupAndEveryoneAlo
     const std::string last = datagram("PC9", "*", "four");
     send(packet_to({"*", 0}, last));
 
-    EXPECT_EQ(read_until(slot(), last),
+    EXPECT_EQ(read_until(last),
               (std::vector<std::string>{to_messenger, datagram("PC9", "qvahost", "two"),
                                         datagram("PC9", "*", "three"), last}));
+    EXPECT_TRUE(mailslot_empty(slot())) << "the mailslot is for local writers only";
+}
+
+// A local writer that holds the mailslot open cannot shut the network out;
+// a flood past the queue drops the newest, counts them and keeps the order;
+// sends to this computer meanwhile still go through.
+TEST_F(NetbiosPathTest, AFloodPastTheQueueDropsTheNewestAndCountsThemWhileLocalSendsGoThrough) {
+    const NetbiosStart start = start_netbios_path(kComputer);
+    if (start.port == PortState::denied) GTEST_SKIP() << "UDP port 138 needs root here";
+    ASSERT_EQ(start.port, PortState::bound) << start.problem;
+    MailslotWriter holder(kMessengerSlot);
+    ASSERT_TRUE(holder.valid()) << GetLastError();
+
+    UdpSocket peer;
+    const uint32_t dropped_before = netbios_dropped();
+    const size_t flood = kReceivedQueueCapacity + 500;
+    std::vector<std::string> sent;
+    for (size_t i = 0; i < flood; ++i) {
+        sent.push_back(datagram("PC9", kComputer, "flood " + std::to_string(i)));
+        ASSERT_TRUE(peer.send_to_port_138(packet_to({kComputer, kMessengerSuffix}, sent.back())));
+        if (i % 20 == 0) Sleep(1);  // the test's sends would outrun any listener
+    }
+    const auto accounted = [&] {
+        return netbios_received()->size() + (netbios_dropped() - dropped_before);
+    };
+    for (const DWORD begin = GetTickCount(); accounted() < flood && GetTickCount() - begin < 10000;)
+        Sleep(20);
+    ASSERT_EQ(accounted(), flood) << "every packet listed or counted as dropped";
+    EXPECT_EQ(netbios_dropped() - dropped_before, flood - kReceivedQueueCapacity);
+    ASSERT_EQ(netbios_send(kComputer, kComputer, "to myself"), 1) << "the full queue keeps room";
+
+    sent.resize(kReceivedQueueCapacity);  // the oldest are kept, in order
+    sent.push_back(datagram(kComputer, kComputer, "to myself"));
+    EXPECT_EQ(take_received(), sent);
+    EXPECT_TRUE(mailslot_empty(slot()));
 }
 
 TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNetwork) {
@@ -144,8 +192,7 @@ TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNe
     ASSERT_TRUE(group_packet);
     EXPECT_EQ(group_packet->type, DatagramType::direct_group);
     EXPECT_EQ(group_packet->destination, (Name{netbios_workgroup(), kWorkstationSuffix}));
-    EXPECT_EQ(read_all_datagrams(slot()),
-              std::vector<std::string>{datagram(kComputer, "*", "all")});
+    EXPECT_EQ(take_received(), std::vector<std::string>{datagram(kComputer, "*", "all")});
 }
 
 TEST_F(NetbiosPathTest, RefusesDatagramsOverTheWireLimitAndCountsNothing) {
@@ -161,7 +208,7 @@ TEST_F(NetbiosPathTest, RefusesDatagramsOverTheWireLimitAndCountsNothing) {
     EXPECT_EQ(netbios_send(kComputer, kComputer, std::string(1000, 'x').c_str()), 0);
     EXPECT_EQ(netbios_send(nullptr, "*", "x"), 0);
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
-    EXPECT_EQ(read_all_datagrams(slot()).size(), 1u) << "only the one that fits arrives";
+    EXPECT_EQ(take_received().size(), 1u) << "only the one that fits arrives";
 }
 
 }  // namespace
