@@ -76,10 +76,9 @@ Journal::Opened Journal::open() {
 
     file_size_ = scan.good_end;
     for (const JournalMessage& message : opened.messages) {
-        std::string record;
-        append_added(record, message);
-        live_[message.id] = static_cast<uint32_t>(record.size());
-        live_bytes_ += record.size();
+        const size_t size = added_record_size(message);
+        live_.emplace_hint(live_.end(), message.id, static_cast<uint32_t>(size));
+        live_bytes_ += size;
     }
     opened_ = true;
     return opened;

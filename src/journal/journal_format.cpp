@@ -205,6 +205,13 @@ bool append_added(std::string& out, const JournalMessage& message) {
     return true;
 }
 
+size_t added_record_size(const JournalMessage& message) {
+    size_t size = kRecordFrameSize + 1 + 8 + 8 + 1 + 1;
+    for (const std::optional<std::string>* field : {&message.from, &message.to, &message.text})
+        if (*field) size += 4 + (*field)->size();
+    return size;
+}
+
 void append_state(std::string& out, uint64_t id, uint8_t state) {
     std::string payload(1, static_cast<char>(kStateChanged));
     put_u64(payload, id);

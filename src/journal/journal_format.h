@@ -36,6 +36,8 @@ std::string journal_header();
 // Each appends one framed record to `out`. A message whose record would be
 // larger than kMaxRecordPayload appends nothing and answers false.
 bool append_added(std::string& out, const JournalMessage& message);
+// The size of the record append_added writes for `message`, frame included.
+size_t added_record_size(const JournalMessage& message);
 void append_state(std::string& out, uint64_t id, uint8_t state);
 void append_all_read(std::string& out);
 void append_deleted(std::string& out, uint64_t id);

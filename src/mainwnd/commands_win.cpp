@@ -18,6 +18,8 @@
 #include "dialogs/view_dialog_win.h"
 #include "export/file_names.h"
 #include "export/message_files.h"
+#include "journal/message_journal_win.h"
+#include "mainwnd/kept_messages_win.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_rows_win.h"
@@ -203,6 +205,7 @@ void on_delete(HWND dialog) {
     const int count = static_cast<int>(SendMessageA(g_main.list, LVM_GETITEMCOUNT, 0, 0));
     const std::optional<MessageRow> row = selected_row(g_main.list);
     if (!row) return;
+    journal_row_deleted(row->record);
     delete row->record;
     if (row->image == 0) --g_unread_messages;
     SendMessageA(g_main.list, LVM_DELETEITEM, row->index, 0);
@@ -221,6 +224,7 @@ void on_delete_all(HWND dialog) {
     ScopedLock hold(g_message_list_lock);
     const std::vector<const MessageRecord*> records = row_records(g_main.list);
     if (records.empty()) return;
+    journal_all_deleted();
     for (const MessageRecord* record : records)
         delete record;
     SendMessageA(g_main.list, LVM_DELETEALLITEMS, 0, 0);
@@ -250,6 +254,7 @@ void on_mark_all_read() {
         SendMessageA(g_main.list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     g_unread_messages = 0;
+    journal_all_read();
     refresh_counts();
 }
 
@@ -321,6 +326,7 @@ void handle_command(HWND dialog, int command, HWND control, int notification) {
             break;
         case IDM_SETTINGS:
             open_settings_sheet(dialog);
+            follow_keep_messages_option(g_main.list);
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "journal/message_journal_win.h"
 #include "mainwnd/message_store_win.h"
 #include "mainwnd/ui_state_win.h"
 
@@ -24,6 +25,7 @@ void mark_read(HWND list, MessageRow& row) {
     item.iImage = 1;
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     row.image = 1;
+    journal_read_state(row.record, 1);
     --g_unread_messages;
     refresh_counts();
 }
@@ -40,6 +42,7 @@ void mark_answered(HWND list, const MessageRecord* record) {
     item.iItem = index;
     item.iImage = 2;
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    journal_read_state(record, 2);
     refresh_counts();
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/auto_answer.h"
 #include "core/process_state.h"
+#include "journal/message_journal_win.h"
 #include "settings/options.h"
 #include "transport/transport.h"
 
@@ -65,6 +66,7 @@ LRESULT handle_insert_request(HWND list_view, LPARAM item,
     g_statistics.received.fetch_add(1);
 
     const auto* record = reinterpret_cast<const MessageRecord*>(row->lParam);
+    journal_row_listed(record);
     if (record) send_auto_answer(settings, *record);
     return 1;
 }

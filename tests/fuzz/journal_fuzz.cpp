@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string again = journal_header();
     for (const auto& [id, message] : scan.messages) {
         if (id == 0 || id != message.id || id >= scan.next_id || message.state > 2) std::abort();
+        const size_t before = again.size();
         if (!append_added(again, message)) std::abort();
+        if (again.size() - before != added_record_size(message)) std::abort();
     }
     const JournalScan rescan = scan_journal(again, kCap);
     if (rescan.messages != scan.messages || rescan.skipped_bytes != 0) std::abort();
