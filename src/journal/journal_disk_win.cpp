@@ -11,16 +11,15 @@ constexpr char kFolderName[] = "Quorvanta Messenger";
 
 using GetFolderPathA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
-std::string application_data_folder() {
+std::string application_data_folder(bool create) {
     for (const char* library : {"shell32.dll", "shfolder.dll"}) {
         UniqueModule module(LoadLibraryA(library));
         if (!module) continue;
         const auto get_path = reinterpret_cast<GetFolderPathA>(
             reinterpret_cast<void*>(GetProcAddress(module.get(), "SHGetFolderPathA")));
         char path[MAX_PATH] = {};
-        if (get_path &&
-            SUCCEEDED(get_path(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path)) &&
-            path[0]) {
+        const int folder = CSIDL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0);
+        if (get_path && SUCCEEDED(get_path(nullptr, folder, nullptr, 0, path)) && path[0]) {
             return path;
         }
     }
@@ -40,10 +39,10 @@ bool is_missing(DWORD error) {
 
 }  // namespace
 
-std::string journal_folder() {
-    if (std::string folder = application_data_folder(); !folder.empty()) {
+std::string journal_folder(bool create) {
+    if (std::string folder = application_data_folder(create); !folder.empty()) {
         folder += std::string("\\") + kFolderName;
-        CreateDirectoryA(folder.c_str(), nullptr);
+        if (create) CreateDirectoryA(folder.c_str(), nullptr);
         return folder;
     }
     char path[MAX_PATH] = {};

@@ -41,5 +41,6 @@ private:
 // Where the journal lives: %APPDATA%\Quorvanta Messenger where the shell
 // knows the application data folder (SHGetFolderPath, looked up at run time
 // in shell32 and then shfolder); else the program's own folder when a file
-// can be created there; else the Windows folder. Created when missing.
-std::string journal_folder();
+// can be created there; else the Windows folder. Created when missing and
+// `create`.
+std::string journal_folder(bool create = true);

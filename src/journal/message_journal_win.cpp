@@ -90,7 +90,8 @@ void mark_dirty() {
 
 std::string journal_start(bool keep) {
     if (keep) return open_journal(false);
-    Win32JournalDisk disk(journal_folder());
+    // Nothing is created for a user who keeps nothing.
+    Win32JournalDisk disk(journal_folder(false));
     Journal(disk).discard();
     return {};
 }
