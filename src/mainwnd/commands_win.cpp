@@ -20,6 +20,8 @@
 #include "dialogs/view_dialog_win.h"
 #include "export/file_names.h"
 #include "export/message_files.h"
+#include "journal/message_journal_win.h"
+#include "mainwnd/kept_messages_win.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_rows_win.h"
@@ -224,6 +226,7 @@ void delete_row(HWND list, int index) {
     item.iItem = index;
     if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    journal_row_deleted(reinterpret_cast<const MessageRecord*>(item.lParam));
     delete reinterpret_cast<MessageRecord*>(item.lParam);
     if (item.iImage == 0) --g_unread_messages;
     SendMessageA(list, LVM_DELETEITEM, index, 0);
@@ -262,6 +265,7 @@ void delete_listed(HWND list, std::vector<uint32_t> chosen) {
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     if (static_cast<size_t>(count) == chosen.size()) {
         // Rows are only ever added meanwhile: the same rows, all of them.
+        journal_all_deleted();
         for (const MessageRecord* record : row_records(list))
             delete record;
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
@@ -277,6 +281,7 @@ void delete_listed(HWND list, std::vector<uint32_t> chosen) {
         if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
         const auto* record = reinterpret_cast<const MessageRecord*>(item.lParam);
         if (!record || !std::binary_search(chosen.begin(), chosen.end(), record->serial)) continue;
+        journal_row_deleted(record);
         delete record;
         if (item.iImage == 0) --g_unread_messages;
         --g_total_messages;
@@ -328,6 +333,7 @@ void on_mark_all_read() {
             SendMessageA(g_main.list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
         g_unread_messages = 0;
+        journal_all_read();
     }
     refresh_counts();
 }
@@ -413,6 +419,7 @@ void handle_command(HWND dialog, int command, HWND control, int notification) {
             break;
         case IDM_SETTINGS:
             open_settings_sheet(dialog);
+            follow_keep_messages_option(g_main.list);
             break;
         case IDM_SHOW_NETWORK:
             on_show_network(dialog);

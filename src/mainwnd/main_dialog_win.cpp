@@ -14,6 +14,7 @@
 #include "core/running_copy_win.h"
 #include "mainwnd/commands_win.h"
 #include "mainwnd/controls_win.h"
+#include "mainwnd/kept_messages_win.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_store_win.h"
 #include "mainwnd/network_scan_win.h"
@@ -113,6 +114,7 @@ BOOL on_init(HWND dialog) {
     register_toolbar_tips();
 
     set_stop_flag(0);
+    restore_kept_messages(g_main.list);
     start_receiver(dialog);
 
     scan_state(0);

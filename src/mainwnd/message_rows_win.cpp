@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "journal/message_journal_win.h"
 #include "mainwnd/message_store_win.h"
 
 std::optional<MessageRow> selected_row(HWND list) {
@@ -23,6 +24,7 @@ void mark_read(HWND list, MessageRow& row) {
     item.iImage = 1;
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     row.image = 1;
+    journal_read_state(row.record, 1);
     --g_unread_messages;
 }
 
@@ -34,6 +36,11 @@ void mark_answered(HWND list, uint32_t serial) {
     item.iItem = index;
     item.iImage = 2;
     SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    LVITEMA param{};
+    param.mask = LVIF_PARAM;
+    param.iItem = index;
+    if (SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&param)))
+        journal_read_state(reinterpret_cast<const MessageRecord*>(param.lParam), 2);
 }
 
 void select_row(HWND list, int row) {

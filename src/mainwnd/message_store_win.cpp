@@ -12,6 +12,7 @@
 #include "core/auto_answer.h"
 #include "core/process_state.h"
 #include "core/request_tokens.h"
+#include "journal/message_journal_win.h"
 #include "settings/options.h"
 #include "transport/transport.h"
 
@@ -138,6 +139,7 @@ bool list_record(HWND list, MessageRecord* record, const std::function<void()>& 
         if (g_total_messages.fetch_add(1) + 1 == 1 && on_first_message) on_first_message();
         g_unread_messages.fetch_add(1);
         g_statistics.received.fetch_add(1);
+        journal_row_listed(record);
     }
     // The options lock is taken after the list's is released.
     queue_auto_answer(*record);

@@ -6,6 +6,7 @@
 #include "core/process_state.h"
 #include "core/running_copy_win.h"
 #include "core/win_handles.h"
+#include "journal/message_journal_win.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/ui_state_win.h"
@@ -102,6 +103,7 @@ int run(HINSTANCE instance, int show) {
     g_main.recipient[0] = '\0';
     const NetbiosStart netbios =
         own_network_path ? start_netbios_path(g_sender_name) : NetbiosStart{};
+    const std::string journal_problem = journal_start(g_options.keepmsgs != 0);
 
     HWND dialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
@@ -112,6 +114,9 @@ int run(HINSTANCE instance, int show) {
     if (own_network_path && !netbios.problem.empty()) {
         MessageBoxA(nullptr, netbios.problem.c_str(), kTitle, MB_ICONWARNING);
     }
+    if (!journal_problem.empty()) {
+        MessageBoxA(nullptr, journal_problem.c_str(), kTitle, MB_ICONWARNING);
+    }
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -119,6 +124,7 @@ int run(HINSTANCE instance, int show) {
         DispatchMessageA(&msg);
     }
 
+    journal_stop();
     save_options(&g_options, store);
     // The network lock stays open: a scan thread may still be waiting on it
     // until WinMain ends the process.

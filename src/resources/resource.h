@@ -105,6 +105,7 @@
 #define IDC_MISC_CLOSE_ON_CANCEL 1035
 #define IDC_MISC_AUTO_ANSWER 1037
 #define IDC_MISC_MARK_LAST 1038
+#define IDC_MISC_KEEP_MESSAGES 1039
 
 // Commands of the menus, toolbars and tray menu
 #define IDM_NEW 40001

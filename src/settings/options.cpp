@@ -40,6 +40,7 @@ constexpr Scalar kLoadOrder[] = {
     {"defact", &Options::defact, false},
     {"aam", &Options::aam, true},
     {"mlrm", &Options::mlrm, true},
+    {"keepmsgs", &Options::keepmsgs, true},
 };
 
 // aam and mlrm follow the text, so that aam is written after it is settled.
@@ -52,7 +53,7 @@ constexpr Scalar kSaveOrder[] = {
     {"start_p", &Options::start_p, false}, {"defact", &Options::defact, false},
     {"dnum", &Options::dnum, false},       {"cone", &Options::cone, true},
     {"cond", &Options::cond, true},        {"conda", &Options::conda, true},
-    {"dcsd", &Options::dcsd, true},
+    {"dcsd", &Options::dcsd, true},        {"keepmsgs", &Options::keepmsgs, true},
 };
 constexpr Scalar kSavedAfterText[] = {
     {"aam", &Options::aam, true},

@@ -39,6 +39,7 @@ struct Options {
     int32_t aam = 0;                 // auto-answer mode
     std::optional<std::string> aat;  // auto-answer text
     int32_t mlrm = 1;                // select the message last received
+    int32_t keepmsgs = 1;            // keep messages after exit (the message journal)
 
     bool operator==(const Options&) const = default;
 };

@@ -354,7 +354,7 @@ void show_auto_answer_state(HWND page) {
 }
 
 BOOL misc_init(HWND page) {
-    int32_t cone, cond, conda, dcsd, aam, mlrm;
+    int32_t cone, cond, conda, dcsd, aam, mlrm, keepmsgs;
     std::optional<std::string> aat;
     {
         ScopedLock hold(g_options_lock);
@@ -364,10 +364,12 @@ BOOL misc_init(HWND page) {
         dcsd = g_options.dcsd;
         aam = g_options.aam;
         mlrm = g_options.mlrm;
+        keepmsgs = g_options.keepmsgs;
         aat = g_options.aat;
     }
     check(page, IDC_MISC_EXIT, cone != 0);
     check(page, IDC_MISC_MARK_LAST, mlrm != 0);
+    check(page, IDC_MISC_KEEP_MESSAGES, keepmsgs != 0);
     if (cond) {
         check(page, IDC_MISC_DELETE, true);
         enable(page, IDC_MISC_DELETE_ALL, false);
@@ -410,6 +412,7 @@ INT_PTR misc_notify(HWND page, const NMHDR& header) {
     const int32_t conda = checked(page, IDC_MISC_DELETE_ALL) ? 1 : 0;
     const int32_t dcsd = checked(page, IDC_MISC_CLOSE_ON_CANCEL) ? 1 : 0;
     const int32_t mlrm = checked(page, IDC_MISC_MARK_LAST) ? 1 : 0;
+    const int32_t keepmsgs = checked(page, IDC_MISC_KEEP_MESSAGES) ? 1 : 0;
     std::optional<std::string> aat;
     int32_t aam = 0;  // no text, no auto-answer
     if (has_text(page, IDC_MISC_AUTO_TEXT)) {
@@ -424,6 +427,7 @@ INT_PTR misc_notify(HWND page, const NMHDR& header) {
         g_options.dcsd = dcsd;
         g_options.aam = aam;
         g_options.mlrm = mlrm;
+        g_options.keepmsgs = keepmsgs;
         g_options.aat = std::move(aat);
     }
     auto_answer_menu_check(aam);

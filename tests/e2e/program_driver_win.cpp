@@ -2,6 +2,7 @@
 #include "e2e/program_driver_win.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -156,9 +157,10 @@ bool ProgramDriver::wait_ready(DWORD timeout_ms) {
                     if (window_text(window) == kTitle) main_ = window;
                 }
             }
-            // The status bar's first text is the last thing initialisation
-            // sets before the receiver and the timer start.
-            return main_ && status_text(1) == "Unread message(s): 0" && !status_text(0).empty();
+            // A dialog is shown once its initialisation has finished; the
+            // counts may be those of the kept messages.
+            return main_ && IsWindowVisible(main_) &&
+                   status_text(1).rfind("Unread message(s): ", 0) == 0 && !status_text(0).empty();
         },
         timeout_ms);
 }
@@ -343,8 +345,18 @@ std::optional<DWORD> stored_dword(const char* name) {
     return value;
 }
 
+std::string kept_messages_path() {
+    char folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, folder))) return {};
+    return std::string(folder) + "\\Quorvanta Messenger\\Messages.journal";
+}
+
 void delete_stored_options() {
     RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
+    const std::string journal = kept_messages_path();
+    if (journal.empty()) return;
+    DeleteFileA(journal.c_str());
+    DeleteFileA((journal + ".new").c_str());
 }
 
 void store_dword(const char* name, DWORD value) {

@@ -90,8 +90,12 @@ std::string datagram(const std::string& from, const std::string& to, const std::
 
 std::string window_text(HWND window);
 
+// The file of kept messages: %APPDATA%\Quorvanta Messenger\Messages.journal.
+std::string kept_messages_path();
+
 // Options as the program stored them in the registry.
 std::optional<DWORD> stored_dword(const char* name);
+// Deletes the options and the kept messages.
 void delete_stored_options();
 void store_dword(const char* name, DWORD value);
 void store_string(const char* name, const std::string& value);

@@ -42,7 +42,7 @@ inline constexpr ScalarField kScalarFields[] = {
     QVA_FIELD(x_pos),     QVA_FIELD(y_pos), QVA_FIELD(tray_only), QVA_FIELD(ppmode),
     QVA_FIELD(showmmode), QVA_FIELD(dnum),  QVA_FIELD(defact),    QVA_FIELD(mcopy),
     QVA_FIELD(cone),      QVA_FIELD(cond),  QVA_FIELD(conda),     QVA_FIELD(start_p),
-    QVA_FIELD(dcsd),      QVA_FIELD(aam),   QVA_FIELD(mlrm)};
+    QVA_FIELD(dcsd),      QVA_FIELD(aam),   QVA_FIELD(mlrm),      QVA_FIELD(keepmsgs)};
 
 struct ListField {
     const char* name;
@@ -98,5 +98,6 @@ inline Options sample_record() {
     o.aam = 1;
     o.aat = "Out of office \xB7 back at 14:00";
     o.mlrm = 0;
+    o.keepmsgs = 0;
     return o;
 }

@@ -141,8 +141,9 @@ TEST(OptionsLoad, AutoAnswerWithoutTextIsOffAndSavedOffWithTheTextDeleted) {
 }
 
 TEST(OptionsSave, YesNoFieldsAreStoredAsOne) {
-    const std::set<std::string> yes_no = {"iff",  "itf",  "icf",   "shown", "tray_only", "mcopy",
-                                          "cone", "cond", "conda", "dcsd",  "aam",       "mlrm"};
+    const std::set<std::string> yes_no = {"iff",   "itf",  "icf",     "shown", "tray_only",
+                                          "mcopy", "cone", "cond",    "conda", "dcsd",
+                                          "aam",   "mlrm", "keepmsgs"};
     Options options;
     options.aat = "text";
     for (const ScalarField& f : kScalarFields)
