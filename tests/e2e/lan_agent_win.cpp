@@ -9,6 +9,7 @@
 //   nobox TEXT           "ok" when no window of the program holds TEXT
 //   ready                waits for the main window
 //   inject FROM TO TEXT  writes a datagram into this computer's mailslot
+//   broadcast TEXT       sends TEXT to everyone with the Send dialog
 //   rows N MS            waits up to MS ms for N rows; lists them newest first
 //   latency N            N messages from the network to a row: median and worst
 //   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
@@ -91,6 +92,33 @@ std::string measure_latency(const ProgramDriver& program, int count) {
     return text;
 }
 
+// New, "Broadcast to all" checked, the text typed and Send pressed, as a user
+// sends to everyone. Typed: a multi-line edit says nothing of a WM_SETTEXT,
+// and Send is enabled only by changes the dialog hears of.
+std::string broadcast(ProgramDriver& program, const std::string& text) {
+    program.post_command(IDM_NEW);
+    HWND send = nullptr;
+    program.wait_until([&] {
+        for (HWND window : program.top_level_windows())
+            if (window_text(window) == "Send Message") send = window;
+        return send != nullptr;
+    });
+    if (!send) return "fail no Send dialog";
+    const auto type = [](HWND edit, const std::string& typed) {
+        for (char c : typed)
+            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    };
+    SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
+    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), "x");
+    type(GetDlgItem(send, IDC_SEND_TEXT), text);
+    PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
+    if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) {
+        PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
+    }
+    return "ok";
+}
+
 }  // namespace
 
 int main() {
@@ -148,6 +176,8 @@ int main() {
             std::string from, to;
             in >> from >> to;
             if (!write_datagram(datagram(from, to, rest_of(in)))) answer = "fail write";
+        } else if (command == "broadcast") {
+            answer = broadcast(program, rest_of(in));
         } else if (command == "rows") {
             size_t count = 0;
             DWORD timeout = 0;
