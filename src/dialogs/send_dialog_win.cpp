@@ -3,8 +3,9 @@
 
 #include <string>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
-#include "core/win_handles.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/centre_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
@@ -16,6 +17,7 @@ struct SendDialog {
     const SendDialogInput& input;
     UniqueIcon icon;
     SendCounter counter;
+    ActiveDialogMark active;
 };
 
 SendDialog* state_of(HWND dialog) {
@@ -32,10 +34,7 @@ bool has_preset(const SendDialog& state) {
 
 BOOL on_init(HWND dialog, SendDialog* state) {
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = dialog;
-    }
+    state->active.mark(dialog);
     centre_on_parent(dialog);
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
 
@@ -168,7 +167,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR show_send_dialog(HWND owner, const SendDialogInput& input) {
-    SendDialog state{input, {}, {}};
+    SendDialog state{input, {}, {}, {}};
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SEND), owner, send_dialog_proc,
                     reinterpret_cast<LPARAM>(&state));
     return 0;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <new>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/send_rules.h"
-#include "core/win_handles.h"
 #include "settings/options.h"
 
 void SendCounter::create(HWND dialog) {

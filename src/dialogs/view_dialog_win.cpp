@@ -5,9 +5,10 @@
 #include <string>
 #include <utility>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
-#include "core/win_handles.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/centre_win.h"
 #include "dialogs/save_as_win.h"
 #include "export/file_names.h"
@@ -23,6 +24,7 @@ struct ViewDialog {
     std::optional<MessageRecord> message;
     int icon_size = 0;
     UniqueIcon icon;  // icon 120 at the size the opener asked for
+    ActiveDialogMark active;
 };
 
 ViewDialog* state_of(HWND dialog) {
@@ -43,10 +45,7 @@ void show_header_lines(HWND dialog, const MessageRecord& record) {
 
 BOOL on_init(HWND dialog, ViewDialog* state) {
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = dialog;
-    }
+    if (state) state->active.mark(dialog);
     if (state && state->message) show_header_lines(dialog, *state->message);
     centre_on_parent(dialog);
 

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/handles_win.h"
 #include "core/lock.h"
-#include "core/win_handles.h"
 #include "journal/journal.h"
 #include "journal/journal_disk_win.h"
 

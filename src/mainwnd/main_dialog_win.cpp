@@ -9,9 +9,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/incoming.h"
 #include "core/process_state.h"
 #include "core/running_copy_win.h"
+#include "dialogs/active_dialog_win.h"
+#include "incoming/incoming.h"
 #include "mainwnd/commands_win.h"
 #include "mainwnd/controls_win.h"
 #include "mainwnd/kept_messages_win.h"
@@ -61,8 +62,9 @@ void move_to_saved_position(HWND dialog) {
 }
 
 void start_receiver(HWND dialog) {
-    g_store_link =
-        std::make_unique<DialogStoreLink>(dialog, [] { bring_to_front_toggle(g_main.dialog, 1); });
+    g_store_link = std::make_unique<DialogStoreLink>(
+        dialog, [] { bring_to_front_toggle(g_main.dialog, 1); },
+        [] { return active_dialog() != nullptr; });
     set_receiver_store(g_store_link.get());
     g_main.receiver_thread = start_receiver_thread(g_mailslot);
 }
@@ -209,7 +211,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
-        case kListDeferredMessage:
+        case WM_LIST_DEFERRED:
             list_deferred_messages(g_main.list, nullptr);
             if (!list_command_running()) refresh_counts();
             return TRUE;

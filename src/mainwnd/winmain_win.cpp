@@ -3,14 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/running_copy_win.h"
-#include "core/win_handles.h"
 #include "journal/message_journal_win.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
-#include "mainwnd/ui_state_win.h"
 #include "mainwnd/startup_win.h"
+#include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
@@ -85,10 +85,6 @@ int run(HINSTANCE instance, int show) {
 
     const int screen_width = GetSystemMetrics(SM_CXSCREEN);
     const int screen_height = GetSystemMetrics(SM_CYSCREEN);
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = nullptr;
-    }
 
     // The network lock is created owned and released at once: unowned.
     UniqueHandle network_lock(CreateMutexA(nullptr, TRUE, nullptr));

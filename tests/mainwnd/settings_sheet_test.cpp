@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "mainwnd/main_window_win.h"
+#include "mainwnd/settings_sheet_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
-#include "settings/settings_sheet_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {

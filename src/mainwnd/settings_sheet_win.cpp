@@ -1,5 +1,5 @@
 // The settings sheet and its four page procedures (Windows only).
-#include "settings/settings_sheet_win.h"
+#include "mainwnd/settings_sheet_win.h"
 
 #include <commctrl.h>
 
