@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/dialog_items_win.h"
 #include "core/handles_win.h"
 #include "core/process_state.h"
 #include "dialogs/active_dialog_win.h"
@@ -175,9 +176,5 @@ INT_PTR show_answer_dialog(HWND owner, const AnswerDialogInput& input) {
 }
 
 INT_PTR CALLBACK answer_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/dialog_items_win.h"
 #include "core/handles_win.h"
 #include "core/process_state.h"
 #include "dialogs/active_dialog_win.h"
@@ -106,13 +107,12 @@ void close_dialog(HWND dialog) {
 
 void on_send(HWND dialog, SendDialog& state) {
     // Computer and workgroup names have at most 15 characters.
-    char to[16] = "*";
-    if (IsDlgButtonChecked(dialog, IDC_BROADCAST) != BST_CHECKED)
-        GetWindowTextA(recipient_field(dialog), to, sizeof to);
-    if (!recipient_accepted(dialog, to, true)) return;  // open for a better name
-    if (send_message(dialog, state.input.send, to,
+    const std::string to =
+        checked(dialog, IDC_BROADCAST) ? "*" : item_text(dialog, IDC_SEND_RECIPIENT).substr(0, 15);
+    if (!recipient_accepted(dialog, to.c_str(), true)) return;  // open for a better name
+    if (send_message(dialog, state.input.send, to.c_str(),
                      control_text(GetDlgItem(dialog, IDC_SEND_TEXT)))) {
-        put_first_in_history(recipient_field(dialog), to,
+        put_first_in_history(recipient_field(dialog), to.c_str(),
                              has_preset(state) ? state.input.preset : nullptr);
         state.counter.add_one();
     }
@@ -174,9 +174,5 @@ INT_PTR show_send_dialog(HWND owner, const SendDialogInput& input) {
 }
 
 INT_PTR CALLBACK send_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

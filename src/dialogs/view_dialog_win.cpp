@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/dialog_items_win.h"
 #include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
@@ -111,9 +112,5 @@ INT_PTR show_view_dialog(HWND owner, const ViewDialogInput& input) {
 }
 
 INT_PTR CALLBACK view_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/dialog_items_win.h"
 #include "core/process_state.h"
 #include "core/running_copy_win.h"
 #include "dialogs/active_dialog_win.h"
@@ -236,9 +237,5 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the window procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

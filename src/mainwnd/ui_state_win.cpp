@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "core/process_state.h"
+#include "core/program_name.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_store_win.h"
 #include "resources/resource.h"
@@ -211,5 +212,5 @@ void bring_modal_forward() {
 
 bool confirm(HWND owner, const char* question) {
     ModalScope modal;
-    return MessageBoxA(owner, question, "Quorvanta Messenger", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxA(owner, question, kProgramTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -5,6 +5,7 @@
 
 #include "core/handles_win.h"
 #include "core/process_state.h"
+#include "core/program_name.h"
 #include "core/running_copy_win.h"
 #include "journal/message_journal_win.h"
 #include "mainwnd/main_dialog_win.h"
@@ -20,12 +21,11 @@
 
 namespace {
 
-constexpr char kTitle[] = "Quorvanta Messenger";
 constexpr int kStartFailed = -1;
 constexpr int kOtherCopyActivated = 0;
 
 int fail(const char* text) {
-    MessageBoxA(nullptr, text, kTitle, MB_ICONERROR);
+    MessageBoxA(nullptr, text, kProgramTitle, MB_ICONERROR);
     return kStartFailed;
 }
 
@@ -108,10 +108,10 @@ int run(HINSTANCE instance, int show) {
     UpdateWindow(dialog);
     // Said once, with the program already running behind the box.
     if (own_network_path && !netbios.problem.empty()) {
-        MessageBoxA(nullptr, netbios.problem.c_str(), kTitle, MB_ICONWARNING);
+        MessageBoxA(nullptr, netbios.problem.c_str(), kProgramTitle, MB_ICONWARNING);
     }
     if (!journal_problem.empty()) {
-        MessageBoxA(nullptr, journal_problem.c_str(), kTitle, MB_ICONWARNING);
+        MessageBoxA(nullptr, journal_problem.c_str(), kProgramTitle, MB_ICONWARNING);
     }
 
     MSG msg;
