@@ -64,10 +64,7 @@ void on_exit(HWND dialog) {
     if (ask && !confirm(dialog, "Do you really want to exit Quorvanta Messenger ?")) return;
 
     set_stop_flag(1);
-    if (g_main.tray_menu) {
-        DestroyMenu(g_main.tray_menu);
-        g_main.tray_menu = nullptr;
-    }
+    g_main.tray_menu.reset();
     if (g_main.tooltip) {
         DestroyWindow(g_main.tooltip);
         g_main.tooltip = nullptr;
@@ -91,9 +88,8 @@ void on_exit(HWND dialog) {
     // The receiver may be inside its insert request to this very window:
     // keep handling sent messages so that it can finish and see the flag.
     if (g_main.receiver_thread) {
-        wait_handling_sent_messages(g_main.receiver_thread, kReceiverJoinTimeoutMs);
-        CloseHandle(g_main.receiver_thread);
-        g_main.receiver_thread = nullptr;
+        wait_handling_sent_messages(g_main.receiver_thread.get(), kReceiverJoinTimeoutMs);
+        g_main.receiver_thread.reset();
     }
     if (g_main.timer_id) {
         KillTimer(dialog, g_main.timer_id);

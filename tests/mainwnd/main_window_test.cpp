@@ -304,7 +304,7 @@ TEST_F(MainWindowInProcess, NothingOpensOrDeletesOverAnOpenDialog) {
         HWND view = wait_for_window(ui_thread_, "View Message");
         if (!view) return;
         seen.tray_greyed =
-            (GetMenuState(g_main.tray_menu, IDM_ABOUT, MF_BYCOMMAND) & MF_GRAYED) != 0;
+            (GetMenuState(g_main.tray_menu.get(), IDM_ABOUT, MF_BYCOMMAND) & MF_GRAYED) != 0;
         seen.receiver_sees_dialog = receiver_store()->dialog_open();
         PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
         if (HWND about = wait_for_window(ui_thread_, "Sent: ", 500)) {
@@ -336,7 +336,7 @@ TEST_F(MainWindowInProcess, NothingOpensOrDeletesOverAnOpenDialog) {
     EXPECT_EQ(seen.rows_after_delete_all, 3) << "the arrival is listed, nothing deleted";
     EXPECT_EQ(seen.view_windows, 1);
     EXPECT_TRUE(IsWindowEnabled(dialog_));
-    EXPECT_EQ(GetMenuState(g_main.tray_menu, IDM_ABOUT, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(g_main.tray_menu.get(), IDM_ABOUT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_TRUE(shows_the_list());
 }
 
