@@ -3,7 +3,6 @@
 
 int g_platform_flag = 0;
 char g_sender_name[16] = "";
-void* g_active_dialog = nullptr;
 Statistics g_statistics;
 Lock g_stop_lock;
 int g_stop_flag = 0;

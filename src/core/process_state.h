@@ -15,10 +15,6 @@ extern int g_platform_flag;
 // This computer's name: the sender of every message, at most 15 characters.
 extern char g_sender_name[16];
 
-// The open Send, View or Answer dialog (a window handle), or null. While one is
-// open new messages do not pop the main window up. Guarded by g_options_lock.
-extern void* g_active_dialog;
-
 // Statistics counted from program start, shown by the About dialog.
 struct Statistics {
     std::atomic<uint32_t> sent{0};

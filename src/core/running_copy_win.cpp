@@ -4,16 +4,17 @@
 
 #include <cstring>
 
+#include "core/program_name.h"
+
 namespace {
 
-constexpr char kMainWindowTitle[] = "Quorvanta Messenger";
 constexpr char kDialogClass[] = "#32770";
 constexpr char kMark[] = "Quorvanta Messenger main window";
 
 bool is_main_window(HWND window) {
-    char text[sizeof kMainWindowTitle + 1] = {};
-    if (GetWindowTextA(window, text, sizeof text) != sizeof kMainWindowTitle - 1 ||
-        std::strcmp(text, kMainWindowTitle) != 0) {
+    char text[sizeof kProgramTitle + 1] = {};
+    if (GetWindowTextA(window, text, sizeof text) != sizeof kProgramTitle - 1 ||
+        std::strcmp(text, kProgramTitle) != 0) {
         return false;
     }
     char class_name[sizeof kDialogClass + 1] = {};

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/dialog_items_win.h"
 #include "core/process_state.h"
 #include "resources/resource.h"
 
@@ -33,7 +34,7 @@ BOOL on_init(HWND dialog) {
     return TRUE;  // the focus goes to OK
 }
 
-INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam) {
+INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
             return on_init(dialog);
@@ -59,10 +60,6 @@ INT_PTR show_about_dialog(HWND owner) {
     return 0;
 }
 
-INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    try {
-        return dispatch(dialog, message, wparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "core/dialog_items_win.h"
+#include "core/handles_win.h"
 #include "core/process_state.h"
-#include "core/win_handles.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/centre_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
@@ -20,6 +22,7 @@ struct AnswerDialog {
     UniqueIcon icon;
     UniqueIcon quote_icon;  // the picture on the "M" button
     SendCounter counter;
+    ActiveDialogMark active;
 };
 
 AnswerDialog* state_of(HWND dialog) {
@@ -90,8 +93,8 @@ BOOL on_init(HWND dialog, AnswerDialog* state) {
     {
         ScopedLock hold(g_options_lock);
         quote = g_options.mcopy != 0;
-        g_active_dialog = dialog;
     }
+    state->active.mark(dialog);
     limit_text(GetDlgItem(dialog, IDC_ANSWER_REPLY), state->input.text_limit);
     if (const MessageRecord* record = state->input.record) {
         SetDlgItemTextA(dialog, IDC_ANSWER_FROM, record->from ? record->from->c_str() : "");
@@ -165,7 +168,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR show_answer_dialog(HWND owner, const AnswerDialogInput& input) {
-    AnswerDialog state{input, {}, {}, {}};
+    AnswerDialog state{input, {}, {}, {}, {}};
     const INT_PTR result =
         DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ANSWER), owner,
                         answer_dialog_proc, reinterpret_cast<LPARAM>(&state));
@@ -173,9 +176,5 @@ INT_PTR show_answer_dialog(HWND owner, const AnswerDialogInput& input) {
 }
 
 INT_PTR CALLBACK answer_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

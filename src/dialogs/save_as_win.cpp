@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/program_name.h"
 #include "export/file_names.h"
 
 std::optional<SaveChoice> ask_save_path(HWND owner, const char* title, const char* filters,
@@ -31,7 +32,7 @@ namespace {
 bool replace_confirmed(HWND owner, const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     const std::string text = path + " already exists.\nDo you want to replace it?";
-    return MessageBoxA(owner, text.c_str(), "Quorvanta Messenger",
+    return MessageBoxA(owner, text.c_str(), kProgramTitle,
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -44,6 +45,6 @@ bool save_with_extension(HWND owner, const std::string& chosen, const char* exte
     if (path && write(path->c_str())) return true;
     const std::string shown = path ? *path : chosen + extension;
     const std::string text = "Error saving file <" + shown + ">";
-    MessageBoxA(owner, text.c_str(), "Quorvanta Messenger", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, text.c_str(), kProgramTitle, MB_OK | MB_ICONERROR);
     return false;
 }

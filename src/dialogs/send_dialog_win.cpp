@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "core/dialog_items_win.h"
+#include "core/handles_win.h"
 #include "core/process_state.h"
-#include "core/win_handles.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/centre_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
@@ -16,6 +18,7 @@ struct SendDialog {
     const SendDialogInput& input;
     UniqueIcon icon;
     SendCounter counter;
+    ActiveDialogMark active;
 };
 
 SendDialog* state_of(HWND dialog) {
@@ -32,10 +35,7 @@ bool has_preset(const SendDialog& state) {
 
 BOOL on_init(HWND dialog, SendDialog* state) {
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = dialog;
-    }
+    state->active.mark(dialog);
     centre_on_parent(dialog);
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
 
@@ -107,13 +107,12 @@ void close_dialog(HWND dialog) {
 
 void on_send(HWND dialog, SendDialog& state) {
     // Computer and workgroup names have at most 15 characters.
-    char to[16] = "*";
-    if (IsDlgButtonChecked(dialog, IDC_BROADCAST) != BST_CHECKED)
-        GetWindowTextA(recipient_field(dialog), to, sizeof to);
-    if (!recipient_accepted(dialog, to, true)) return;  // open for a better name
-    if (send_message(dialog, state.input.send, to,
+    const std::string to =
+        checked(dialog, IDC_BROADCAST) ? "*" : item_text(dialog, IDC_SEND_RECIPIENT).substr(0, 15);
+    if (!recipient_accepted(dialog, to.c_str(), true)) return;  // open for a better name
+    if (send_message(dialog, state.input.send, to.c_str(),
                      control_text(GetDlgItem(dialog, IDC_SEND_TEXT)))) {
-        put_first_in_history(recipient_field(dialog), to,
+        put_first_in_history(recipient_field(dialog), to.c_str(),
                              has_preset(state) ? state.input.preset : nullptr);
         state.counter.add_one();
     }
@@ -168,16 +167,12 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR show_send_dialog(HWND owner, const SendDialogInput& input) {
-    SendDialog state{input, {}, {}};
+    SendDialog state{input, {}, {}, {}};
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SEND), owner, send_dialog_proc,
                     reinterpret_cast<LPARAM>(&state));
     return 0;
 }
 
 INT_PTR CALLBACK send_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

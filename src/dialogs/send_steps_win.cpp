@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <new>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
+#include "core/program_name.h"
 #include "core/send_rules.h"
-#include "core/win_handles.h"
 #include "settings/options.h"
 
 void SendCounter::create(HWND dialog) {
@@ -33,7 +34,7 @@ void SendCounter::show() const {
 
 bool recipient_accepted(HWND dialog, const char* to, bool everyone) {
     if (to && (everyone ? is_valid_recipient(to) : is_valid_computer_name(to))) return true;
-    MessageBoxA(dialog, "The recipient is not a valid computer name !", "Quorvanta Messenger",
+    MessageBoxA(dialog, "The recipient is not a valid computer name !", kProgramTitle,
                 MB_OK | MB_ICONERROR);
     return false;
 }
@@ -45,8 +46,7 @@ bool send_message(HWND dialog, SendFunction send, const char* to,
         WaitCursor wait;
         sent = text && send(g_sender_name, to, text->c_str()) != 0;
     }
-    if (!sent)
-        MessageBoxA(dialog, "Error sending message !", "Quorvanta Messenger", MB_OK | MB_ICONERROR);
+    if (!sent) MessageBoxA(dialog, "Error sending message !", kProgramTitle, MB_OK | MB_ICONERROR);
     return sent;
 }
 
@@ -58,20 +58,4 @@ void limit_text(HWND edit, size_t limit) {
 bool stays_open_after_send() {
     ScopedLock hold(g_options_lock);
     return g_options.dcsd != 0;
-}
-
-std::optional<std::string> control_text(HWND control) try {
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int read = GetWindowTextA(control, text.data(), length + 1);
-    if (read <= 0) return std::nullopt;
-    text.resize(static_cast<size_t>(read));
-    return text;
-} catch (const std::bad_alloc&) {
-    return std::nullopt;
-}
-
-void set_enabled(HWND control, bool enabled) {
-    if ((IsWindowEnabled(control) != 0) != enabled) EnableWindow(control, enabled);
 }

@@ -1,6 +1,6 @@
 // What the Send and Answer dialogs share: sending one message with the wait
 // cursor and the error box, the status bar that counts the sends of one
-// opening, reading a control's whole text (Windows only).
+// opening (Windows only).
 #pragma once
 
 #include <windows.h>
@@ -42,9 +42,3 @@ void limit_text(HWND edit, size_t limit);
 
 // Option dcsd: whether a send dialog stays open after Send.
 bool stays_open_after_send();
-
-// The control's whole text; nothing when it cannot be read.
-std::optional<std::string> control_text(HWND control);
-
-// Enables or disables `control`, touching it only when its state differs.
-void set_enabled(HWND control, bool enabled);

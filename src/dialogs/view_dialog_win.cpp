@@ -5,9 +5,11 @@
 #include <string>
 #include <utility>
 
+#include "core/dialog_items_win.h"
+#include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
-#include "core/win_handles.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/centre_win.h"
 #include "dialogs/save_as_win.h"
 #include "export/file_names.h"
@@ -23,6 +25,7 @@ struct ViewDialog {
     std::optional<MessageRecord> message;
     int icon_size = 0;
     UniqueIcon icon;  // icon 120 at the size the opener asked for
+    ActiveDialogMark active;
 };
 
 ViewDialog* state_of(HWND dialog) {
@@ -43,10 +46,7 @@ void show_header_lines(HWND dialog, const MessageRecord& record) {
 
 BOOL on_init(HWND dialog, ViewDialog* state) {
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = dialog;
-    }
+    if (state) state->active.mark(dialog);
     if (state && state->message) show_header_lines(dialog, *state->message);
     centre_on_parent(dialog);
 
@@ -112,9 +112,5 @@ INT_PTR show_view_dialog(HWND owner, const ViewDialogInput& input) {
 }
 
 INT_PTR CALLBACK view_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the dialog procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

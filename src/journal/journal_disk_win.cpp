@@ -5,9 +5,9 @@
 
 #include <utility>
 
-namespace {
+#include "core/program_name.h"
 
-constexpr char kFolderName[] = "Quorvanta Messenger";
+namespace {
 
 using GetFolderPathA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
@@ -41,7 +41,7 @@ bool is_missing(DWORD error) {
 
 std::string journal_folder(bool create) {
     if (std::string folder = application_data_folder(create); !folder.empty()) {
-        folder += std::string("\\") + kFolderName;
+        folder += std::string("\\") + kProgramTitle;
         if (create) CreateDirectoryA(folder.c_str(), nullptr);
         return folder;
     }

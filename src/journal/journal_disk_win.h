@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "core/handles_win.h"
 #include "core/lock.h"
-#include "core/win_handles.h"
 #include "journal/journal.h"
 
 class Win32JournalDisk final : public JournalDisk {

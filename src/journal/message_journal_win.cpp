@@ -8,8 +8,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/handles_win.h"
 #include "core/lock.h"
-#include "core/win_handles.h"
+#include "core/program_name.h"
 #include "journal/journal.h"
 #include "journal/journal_disk_win.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr DWORD kFlushIntervalMs = 250;
 constexpr DWORD kStopTimeoutMs = 5000;
-constexpr char kTitle[] = "Quorvanta Messenger";
 constexpr char kWriteFailed[] =
     "The kept messages can no longer be written (the disk is full or cannot be written). "
     "Messages go on being listed, but only in memory: they will not be there after the "
@@ -47,7 +47,8 @@ DWORD WINAPI journal_thread(void*) {
             if (g.journal->compaction_due(GetTickCount())) g.journal->compact();
             warn = g.journal->take_write_failure();
         }
-        if (warn) MessageBoxA(nullptr, kWriteFailed, kTitle, MB_ICONWARNING | MB_SETFOREGROUND);
+        if (warn)
+            MessageBoxA(nullptr, kWriteFailed, kProgramTitle, MB_ICONWARNING | MB_SETFOREGROUND);
     }
     return 0;
 }
@@ -182,7 +183,7 @@ void journal_keep_changed(bool keep, const std::vector<JournalRow>& rows_oldest_
     }
     const std::string problem = open_journal(true);
     g.kept.clear();
-    if (!problem.empty()) MessageBoxA(nullptr, problem.c_str(), kTitle, MB_ICONWARNING);
+    if (!problem.empty()) MessageBoxA(nullptr, problem.c_str(), kProgramTitle, MB_ICONWARNING);
     for (const JournalRow& row : rows_oldest_first) {
         if (!row.record) continue;
         uint64_t id;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
 #include "dialogs/about_dialog_win.h"
@@ -27,11 +27,11 @@
 #include "mainwnd/message_rows_win.h"
 #include "mainwnd/message_store_win.h"
 #include "mainwnd/network_scan_win.h"
+#include "mainwnd/settings_sheet_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
-#include "settings/settings_sheet_win.h"
 
 namespace {
 
@@ -64,10 +64,7 @@ void on_exit(HWND dialog) {
     if (ask && !confirm(dialog, "Do you really want to exit Quorvanta Messenger ?")) return;
 
     set_stop_flag(1);
-    if (g_main.tray_menu) {
-        DestroyMenu(g_main.tray_menu);
-        g_main.tray_menu = nullptr;
-    }
+    g_main.tray_menu.reset();
     if (g_main.tooltip) {
         DestroyWindow(g_main.tooltip);
         g_main.tooltip = nullptr;
@@ -91,9 +88,8 @@ void on_exit(HWND dialog) {
     // The receiver may be inside its insert request to this very window:
     // keep handling sent messages so that it can finish and see the flag.
     if (g_main.receiver_thread) {
-        wait_handling_sent_messages(g_main.receiver_thread, kReceiverJoinTimeoutMs);
-        CloseHandle(g_main.receiver_thread);
-        g_main.receiver_thread = nullptr;
+        wait_handling_sent_messages(g_main.receiver_thread.get(), kReceiverJoinTimeoutMs);
+        g_main.receiver_thread.reset();
     }
     if (g_main.timer_id) {
         KillTimer(dialog, g_main.timer_id);
@@ -148,11 +144,6 @@ int toolbar_icon_size() {
     return width;
 }
 
-void clear_active_dialog() {
-    ScopedLock hold(g_options_lock);
-    g_active_dialog = nullptr;
-}
-
 // View shows its own copy of the message: nothing done to the list while
 // it is open can reach what it shows and saves.
 void on_view(HWND dialog) {
@@ -167,7 +158,6 @@ void on_view(HWND dialog) {
     refresh_counts();
     ModalScope modal;
     show_view_dialog(dialog, {&*shown, toolbar_icon_size()});
-    clear_active_dialog();
 }
 
 // The network toolbar's button offers "Broadcast to all" and the tree's
@@ -181,7 +171,6 @@ void on_new(HWND dialog, HWND control) {
         show_send_dialog(dialog, {g_main.recipient, show_broadcast, toolbar_icon_size()});
     }
     g_main.recipient[0] = '\0';
-    clear_active_dialog();
 }
 
 // Marks the selected message read, opens the Answer dialog on a copy of it
@@ -204,7 +193,6 @@ void on_answer(HWND dialog) {
         ModalScope modal;
         answered = show_answer_dialog(dialog, {&*chosen, toolbar_icon_size()});
     }
-    clear_active_dialog();
     if (!answered || image == 2) return;
     {
         ListCommand hold;

@@ -3,9 +3,10 @@
 
 #include <commctrl.h>
 
+#include <array>
 #include <initializer_list>
-#include <iterator>
 
+#include "core/handles_win.h"
 #include "mainwnd/main_window_win.h"
 #include "resources/resource.h"
 
@@ -61,15 +62,28 @@ RECT window_rect_in_client(HWND window, HWND dialog) {
     return rect;
 }
 
-void add_icon(HIMAGELIST list, HICON icon) {
-    if (icon) ImageList_ReplaceIcon(list, -1, icon);
+// Adds icon `id` at `size` to `images`, which keeps its own copy.
+void add_icon(HIMAGELIST images, HINSTANCE instance, int id, int size, UINT flags = 0) {
+    const UniqueIcon icon(load_icon(instance, id, size, flags));
+    if (icon) ImageList_ReplaceIcon(images, -1, icon.get());
+}
+
+// A small-icon image list holding icons `ids` in that order; null when it
+// cannot be created.
+HIMAGELIST small_image_list(HINSTANCE instance, std::initializer_list<int> ids) {
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 2, 3);
+    if (!images) return nullptr;
+    for (int id : ids)
+        add_icon(images, instance, id, 16);
+    return images;
 }
 
 // Creates the toolbar in the band above `anchor`: from one pixel below the
 // client area's top to one pixel above the anchor, as wide as the anchor.
+template <size_t PictureCount, size_t ButtonCount>
 HWND create_toolbar(HINSTANCE instance, HWND dialog, HWND anchor, UINT image_flags,
-                    const ToolbarPicture* pictures, size_t picture_count,
-                    const ToolbarButton* buttons, size_t button_count) {
+                    const ToolbarPicture (&pictures)[PictureCount],
+                    const ToolbarButton (&buttons)[ButtonCount], UniqueImageList& images) {
     const RECT band = window_rect_in_client(anchor, dialog);
     const int band_height = band.top - 2;
     HWND toolbar = CreateWindowExA(
@@ -81,25 +95,22 @@ HWND create_toolbar(HINSTANCE instance, HWND dialog, HWND anchor, UINT image_fla
 
     // The band, not the toolbar's client area, which its borders make smaller.
     const int size = toolbar_image_size(band_height);
-    HIMAGELIST images = ImageList_Create(size, size, image_flags, 5, 7);
+    images.reset(ImageList_Create(size, size, image_flags, 5, 7));
     if (!images) return toolbar;
-    for (size_t i = 0; i < picture_count; ++i) {
-        const UINT flags = pictures[i].monochrome ? LR_MONOCHROME : LR_LOADMAP3DCOLORS;
-        HICON icon = load_icon(instance, pictures[i].id, size, flags);
-        add_icon(images, icon);
-        if (icon) DestroyIcon(icon);
-    }
-    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    for (const ToolbarPicture& picture : pictures)
+        add_icon(images.get(), instance, picture.id, size,
+                 picture.monochrome ? LR_MONOCHROME : LR_LOADMAP3DCOLORS);
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
 
-    TBBUTTON tb[16] = {};
-    for (size_t i = 0; i < button_count; ++i) {
+    std::array<TBBUTTON, ButtonCount> tb{};
+    for (size_t i = 0; i < ButtonCount; ++i) {
         const bool separator = buttons[i].image < 0;
         tb[i].iBitmap = separator ? 0 : buttons[i].image;
         tb[i].idCommand = buttons[i].command;
         tb[i].fsState = separator ? 0 : buttons[i].state;
         tb[i].fsStyle = separator ? TBSTYLE_SEP : TBSTYLE_BUTTON;
     }
-    SendMessageA(toolbar, TB_ADDBUTTONSA, button_count, reinterpret_cast<LPARAM>(tb));
+    SendMessageA(toolbar, TB_ADDBUTTONSA, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
     return toolbar;
 }
 
@@ -138,9 +149,9 @@ void load_main_icons(HINSTANCE instance) {
     // The caption and the notification area show small icons: take the
     // artwork drawn for that size rather than a shrunk 32 x 32 picture.
     const int small = GetSystemMetrics(SM_CXSMICON);
-    icons.unread_small = load_icon(instance, IDI_UNREAD, small);
-    icons.tray_unread = load_icon(instance, IDI_TRAY_UNREAD, small);
-    icons.tray = load_icon(instance, IDI_TRAY, small);
+    icons.unread_small.reset(load_icon(instance, IDI_UNREAD, small));
+    icons.tray_unread.reset(load_icon(instance, IDI_TRAY_UNREAD, small));
+    icons.tray.reset(load_icon(instance, IDI_TRAY, small));
 }
 
 void create_tooltip(HWND dialog) {
@@ -150,15 +161,8 @@ void create_tooltip(HWND dialog) {
 }
 
 void set_up_message_list(HINSTANCE instance) {
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 2, 3);
-    if (images) {
-        for (int id : {IDI_UNREAD, IDI_READ, IDI_ANSWERED}) {
-            HICON icon = load_icon(instance, id, 16);
-            add_icon(images, icon);
-            if (icon) DestroyIcon(icon);
-        }
+    if (HIMAGELIST images = small_image_list(instance, {IDI_UNREAD, IDI_READ, IDI_ANSWERED}))
         SendMessageA(g_main.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
-    }
 
     RECT client{};
     if (!GetClientRect(g_main.list, &client)) return;
@@ -179,27 +183,24 @@ void set_up_message_list(HINSTANCE instance) {
 void create_message_toolbar(HINSTANCE instance, HWND dialog) {
     g_main.message_toolbar =
         create_toolbar(instance, dialog, g_main.list, ILC_COLORDDB | ILC_MASK, kMessagePictures,
-                       std::size(kMessagePictures), kMessageToolbar, std::size(kMessageToolbar));
+                       kMessageToolbar, g_main.message_toolbar_images);
 }
 
 void create_network_toolbar(HINSTANCE instance, HWND dialog) {
     g_main.network_toolbar =
         create_toolbar(instance, dialog, g_main.tree, ILC_COLOR32 | ILC_MASK, kNetworkPictures,
-                       std::size(kNetworkPictures), kNetworkToolbar, std::size(kNetworkToolbar));
+                       kNetworkToolbar, g_main.network_toolbar_images);
     if (g_main.network_toolbar) {
         SendMessageA(g_main.network_toolbar, TB_ENABLEBUTTON, IDM_RESCAN, MAKELONG(FALSE, 0));
     }
 }
 
 void set_up_network_tree(HINSTANCE instance) {
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 2, 3);
-    if (!images) return;
-    for (int id : {IDI_NETWORK, IDI_COMPUTER}) {
-        HICON icon = load_icon(instance, id, 16);
-        add_icon(images, icon);
-        if (icon) DestroyIcon(icon);
+    g_main.tree_images.reset(small_image_list(instance, {IDI_NETWORK, IDI_COMPUTER}));
+    if (g_main.tree_images) {
+        SendMessageA(g_main.tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                     reinterpret_cast<LPARAM>(g_main.tree_images.get()));
     }
-    SendMessageA(g_main.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 }
 
 void create_status_bars(HWND dialog) {

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/incoming.h"
+#include "core/dialog_items_win.h"
 #include "core/process_state.h"
 #include "core/running_copy_win.h"
+#include "dialogs/active_dialog_win.h"
+#include "incoming/incoming.h"
 #include "mainwnd/commands_win.h"
 #include "mainwnd/controls_win.h"
 #include "mainwnd/kept_messages_win.h"
@@ -41,7 +43,7 @@ void add_tray_icon(HWND dialog) {
     tray.uID = 0;
     tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     tray.uCallbackMessage = WM_TRAY_CALLBACK;
-    tray.hIcon = g_main.icons.tray;
+    tray.hIcon = g_main.icons.tray.get();
     std::snprintf(tray.szTip, sizeof tray.szTip, "Total message(s) %u, unread message(s) %u", 0u,
                   0u);
     Shell_NotifyIconA(NIM_ADD, &tray);
@@ -61,10 +63,11 @@ void move_to_saved_position(HWND dialog) {
 }
 
 void start_receiver(HWND dialog) {
-    g_store_link =
-        std::make_unique<DialogStoreLink>(dialog, [] { bring_to_front_toggle(g_main.dialog, 1); });
+    g_store_link = std::make_unique<DialogStoreLink>(
+        dialog, [] { bring_to_front_toggle(g_main.dialog, 1); },
+        [] { return active_dialog() != nullptr; });
     set_receiver_store(g_store_link.get());
-    g_main.receiver_thread = start_receiver_thread(g_mailslot);
+    g_main.receiver_thread.reset(start_receiver_thread(g_mailslot));
 }
 
 BOOL on_init(HWND dialog) {
@@ -97,7 +100,7 @@ BOOL on_init(HWND dialog) {
     g_main.main_menu = GetMenu(dialog);
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_main.icons.unread));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(g_main.icons.unread_small));
+                 reinterpret_cast<LPARAM>(g_main.icons.unread_small.get()));
 
     int shown, aam;
     {
@@ -126,7 +129,7 @@ BOOL on_init(HWND dialog) {
     }
     g_main.timer_id = SetTimer(dialog, kScanPollTimer, 1000, nullptr);
     tree_selection_state(0);
-    g_main.tray_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY));
+    g_main.tray_menu.reset(LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY)));
     auto_answer_menu_check(aam);
     mark_main_window(dialog);  // copies started later find this one
     return TRUE;
@@ -145,7 +148,7 @@ void on_size(HWND dialog, WPARAM kind) {
 void on_timer(WPARAM id) {
     if (id != kScanPollTimer || g_main.scan_finished) return;
     DWORD code = 0;
-    if (GetExitCodeThread(g_main.scan_thread, &code) && code != STILL_ACTIVE) {
+    if (GetExitCodeThread(g_main.scan_thread.get(), &code) && code != STILL_ACTIVE) {
         scan_state(1);
         g_main.scan_finished = 1;
     }
@@ -163,7 +166,7 @@ void on_tray(HWND dialog, LPARAM mouse) {
             break;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK: {
-            HMENU menu = g_main.tray_menu ? GetSubMenu(g_main.tray_menu, 0) : nullptr;
+            HMENU menu = g_main.tray_menu ? GetSubMenu(g_main.tray_menu.get(), 0) : nullptr;
             if (!menu) break;
             POINT at{};
             GetCursorPos(&at);
@@ -209,7 +212,7 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, inserted);
             return TRUE;
         }
-        case kListDeferredMessage:
+        case WM_LIST_DEFERRED:
             list_deferred_messages(g_main.list, nullptr);
             if (!list_command_running()) refresh_counts();
             return TRUE;
@@ -234,9 +237,5 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return dispatch(dialog, message, wparam, lparam);
-    } catch (...) {
-        return TRUE;  // no exception leaves the window procedure
-    }
+    return guarded_dispatch(dispatch, dialog, message, wparam, lparam);
 }

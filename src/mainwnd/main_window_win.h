@@ -4,14 +4,19 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include "core/handles_win.h"
+
+using UniqueImageList = UniqueWin<win_traits::NullIsEmpty<HIMAGELIST, ImageList_Destroy>>;
 
 // Icons kept for the whole run; the toolbars' and lists' pictures live in
 // their image lists.
 struct MainIcons {
-    HICON unread = nullptr;        // 110: the window's icon
-    HICON unread_small = nullptr;  // 110 drawn at the small icon size
-    HICON tray = nullptr;          // 127
-    HICON tray_unread = nullptr;   // 126
+    HICON unread = nullptr;   // 110: the window's icon, shared by the system (LoadIcon)
+    UniqueIcon unread_small;  // 110 drawn at the small icon size
+    UniqueIcon tray;          // 127
+    UniqueIcon tray_unread;   // 126
 };
 
 struct MainWindow {
@@ -23,13 +28,18 @@ struct MainWindow {
     HWND status_bar = nullptr;          // two parts along the bottom edge
     HWND network_status_bar = nullptr;  // under the tree
     HWND tooltip = nullptr;
-    HMENU main_menu = nullptr;
-    HMENU tray_menu = nullptr;
+    HMENU main_menu = nullptr;  // the dialog's own menu, destroyed with it
+    UniqueMenu tray_menu;       // destroyed at Exit
     MainIcons icons;
+    // The pictures of the toolbars and the tree, which those controls do not
+    // destroy; the message list destroys its own with itself.
+    UniqueImageList message_toolbar_images;
+    UniqueImageList network_toolbar_images;
+    UniqueImageList tree_images;
 
-    HANDLE receiver_thread = nullptr;
+    UniqueHandle receiver_thread;  // waited for and closed at Exit
     UINT_PTR timer_id = 0;
-    HANDLE scan_thread = nullptr;
+    UniqueHandle scan_thread;
     int scan_finished = 1;  // 1 while no network scan runs
 
     // The name New opens the Send dialog with: filled from the tree by a

@@ -9,9 +9,9 @@
 #include <string>
 #include <utility>
 
-#include "core/auto_answer.h"
 #include "core/process_state.h"
 #include "core/request_tokens.h"
+#include "incoming/auto_answer.h"
 #include "journal/message_journal_win.h"
 #include "settings/options.h"
 #include "transport/transport.h"
@@ -164,7 +164,7 @@ LRESULT handle_insert_request(HWND list_view, WPARAM token,
         }
         insert_requests().take(token);
         g_deferred_list = list_view;
-        if (g_list_commands == 0) PostMessageA(GetParent(list_view), kListDeferredMessage, 0, 0);
+        if (g_list_commands == 0) PostMessageA(GetParent(list_view), WM_LIST_DEFERRED, 0, 0);
         return 1;
     }
     if (!list_record(list_view, record, on_first_message)) return 0;
@@ -187,7 +187,7 @@ ListCommand::ListCommand() : hold_(g_message_list_lock) {
 
 ListCommand::~ListCommand() {
     if (--g_list_commands == 0 && !g_deferred.empty())
-        PostMessageA(GetParent(g_deferred_list), kListDeferredMessage, 0, 0);
+        PostMessageA(GetParent(g_deferred_list), WM_LIST_DEFERRED, 0, 0);
 }
 
 bool list_command_running() {
@@ -258,8 +258,8 @@ bool counts_due_in_run() {
     return true;
 }
 
-DialogStoreLink::DialogStoreLink(HWND dialog, PopUpHook pop_up)
-    : dialog_(dialog), pop_up_(std::move(pop_up)) {}
+DialogStoreLink::DialogStoreLink(HWND dialog, PopUpHook pop_up, DialogOpenHook dialog_open)
+    : dialog_(dialog), pop_up_(std::move(pop_up)), dialog_open_(std::move(dialog_open)) {}
 
 int DialogStoreLink::insert(MessageRecord* record) {
     if (!record || !record->from) return 0;
@@ -271,9 +271,9 @@ int DialogStoreLink::insert(MessageRecord* record) {
     }
     if (more_waiting_ && !run_open_) {
         run_open_ = true;
-        SendMessageA(dialog_, kRunBeginMessage, 0, 0);
+        SendMessageA(dialog_, WM_INSERT_RUN_BEGIN, 0, 0);
     }
-    SendMessageA(dialog_, kInsertRequestMessage, token, 0);
+    SendMessageA(dialog_, WM_INSERT_MESSAGE, token, 0);
     if (!more_waiting_) end_run();
     // Whoever took the token over owns the record now, whatever was answered.
     return insert_requests().withdraw(token) ? 0 : 1;
@@ -282,7 +282,7 @@ int DialogStoreLink::insert(MessageRecord* record) {
 void DialogStoreLink::end_run() {
     if (!run_open_) return;
     run_open_ = false;
-    SendMessageA(dialog_, kRunOverMessage, 0, 0);
+    SendMessageA(dialog_, WM_INSERT_RUN_OVER, 0, 0);
 }
 
 void DialogStoreLink::run_over() {

@@ -1,5 +1,5 @@
-// The message store's receiving side: the insert request 1026 that the
-// receiver thread sends to the main dialog, and its handler on the
+// The message store's receiving side: the insert request WM_INSERT_MESSAGE
+// that the receiver thread sends to the main dialog, and its handler on the
 // user-interface thread (Windows only).
 #pragma once
 
@@ -9,20 +9,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/incoming.h"
 #include "core/lock.h"
-
-// The insert request: wParam a token the receiver thread holds for one
-// record while it waits; lParam unused. Answers 1 when the store took the
-// record, 0 when not.
-constexpr UINT kInsertRequestMessage = WM_USER + 2;
-// Posted to the main dialog: list the messages that arrived while a command
-// held the list.
-constexpr UINT kListDeferredMessage = WM_USER + 4;
-// Sent by the receiver around a run of inserts that follow each other at once
-// (more datagrams waited): the list is not repainted in between.
-constexpr UINT kRunBeginMessage = WM_USER + 5;
-constexpr UINT kRunOverMessage = WM_USER + 6;
+#include "incoming/incoming.h"
+#include "resources/resource.h"
 
 // Guards the message list's rows and records and the two counters below.
 extern Lock g_message_list_lock;
@@ -34,11 +23,11 @@ extern std::atomic<uint32_t> g_unread_messages;
 // The handler of the insert request, for the main dialog's procedure: inserts
 // the record's row at the top of `list_view`, counts it and queues the
 // auto-answer when one is due. While a command holds the list the record is
-// kept and listed when the command ends (kListDeferredMessage).
+// kept and listed when the command ends (WM_LIST_DEFERRED).
 // `on_first_message` runs when the list stops being empty.
 LRESULT handle_insert_request(HWND list_view, WPARAM token,
                               const std::function<void()>& on_first_message);
-// The handler of kListDeferredMessage: lists what waited, oldest first.
+// The handler of WM_LIST_DEFERRED: lists what waited, oldest first.
 void list_deferred_messages(HWND list_view, const std::function<void()>& on_first_message);
 
 // Held by every command that reads or changes the rows, for as long as it
@@ -76,17 +65,18 @@ bool insert_run_open();
 bool counts_due_in_run();
 
 // The receiver thread's way to the message store: the insert request sent
-// synchronously to the main dialog. The counts are shown by the dialog after
-// each insert, so counts_changed does nothing here; pop_up runs on the
-// receiver thread.
+// synchronously to the main dialog, which shows the counts after each insert.
+// pop_up and dialog_open run their hooks on the receiver thread; without a
+// hook nothing pops up and no dialog is open.
 class DialogStoreLink final : public MessageStoreLink {
 public:
     using PopUpHook = std::function<void()>;
+    using DialogOpenHook = std::function<bool()>;
 
-    DialogStoreLink(HWND dialog, PopUpHook pop_up);
+    DialogStoreLink(HWND dialog, PopUpHook pop_up, DialogOpenHook dialog_open = nullptr);
 
     int insert(MessageRecord* record) override;
-    void counts_changed() override {}
+    bool dialog_open() const override { return dialog_open_ && dialog_open_(); }
     void pop_up() override;
     void set_more_waiting(bool more_waiting) override { more_waiting_ = more_waiting; }
     void run_over() override;
@@ -96,6 +86,7 @@ private:
 
     HWND dialog_;
     bool more_waiting_ = false;  // receiver thread only, like the one below
-    bool run_open_ = false;      // kRunBeginMessage sent, kRunOverMessage not yet
+    bool run_open_ = false;      // WM_INSERT_RUN_BEGIN sent, WM_INSERT_RUN_OVER not yet
     PopUpHook pop_up_;
+    DialogOpenHook dialog_open_;
 };

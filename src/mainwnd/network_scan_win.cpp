@@ -121,13 +121,12 @@ void start_network_scan() {
         DWORD code = 0;
         // Only a race can bring a second Rescan before the timer saw the end
         // of the first: that scan goes on, and the timer enables the commands.
-        if (GetExitCodeThread(g_main.scan_thread, &code) && code == STILL_ACTIVE) {
+        if (GetExitCodeThread(g_main.scan_thread.get(), &code) && code == STILL_ACTIVE) {
             g_main.scan_finished = 0;
             return;
         }
-        CloseHandle(g_main.scan_thread);
     }
-    g_main.scan_thread = CreateThread(nullptr, 0, scan_network, g_main.tree, 0, nullptr);
+    g_main.scan_thread.reset(CreateThread(nullptr, 0, scan_network, g_main.tree, 0, nullptr));
     if (!g_main.scan_thread) {
         scan_state(1);
         g_main.scan_finished = 1;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "core/process_state.h"
+#include "core/program_name.h"
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/message_store_win.h"
 #include "resources/resource.h"
@@ -90,10 +91,10 @@ void tray_update(HWND dialog, uint32_t total, uint32_t unread) {
                   unread);
     if (unread == 0) {
         tray.uFlags |= NIF_ICON;
-        tray.hIcon = g_main.icons.tray;
+        tray.hIcon = g_main.icons.tray.get();
     } else if (unread == 1) {
         tray.uFlags |= NIF_ICON;
-        tray.hIcon = g_main.icons.tray_unread;
+        tray.hIcon = g_main.icons.tray_unread.get();
         mark_menu_state(1);
     }
     g_tray_notify(NIM_MODIFY, &tray);
@@ -156,7 +157,8 @@ void scan_state(int enable) {
 void tray_menu_state(int enable) {
     if (!g_main.tray_menu) return;
     for (UINT command : {IDM_SETTINGS, IDM_ABOUT, IDM_EXIT}) {
-        EnableMenuItem(g_main.tray_menu, command, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(g_main.tray_menu.get(), command,
+                       MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
     }
 }
 
@@ -211,5 +213,5 @@ void bring_modal_forward() {
 
 bool confirm(HWND owner, const char* question) {
     ModalScope modal;
-    return MessageBoxA(owner, question, "Quorvanta Messenger", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxA(owner, question, kProgramTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

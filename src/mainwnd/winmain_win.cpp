@@ -3,14 +3,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "core/handles_win.h"
 #include "core/process_state.h"
+#include "core/program_name.h"
 #include "core/running_copy_win.h"
-#include "core/win_handles.h"
 #include "journal/message_journal_win.h"
 #include "mainwnd/main_dialog_win.h"
 #include "mainwnd/main_window_win.h"
-#include "mainwnd/ui_state_win.h"
 #include "mainwnd/startup_win.h"
+#include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
@@ -20,12 +21,11 @@
 
 namespace {
 
-constexpr char kTitle[] = "Quorvanta Messenger";
 constexpr int kStartFailed = -1;
 constexpr int kOtherCopyActivated = 0;
 
 int fail(const char* text) {
-    MessageBoxA(nullptr, text, kTitle, MB_ICONERROR);
+    MessageBoxA(nullptr, text, kProgramTitle, MB_ICONERROR);
     return kStartFailed;
 }
 
@@ -85,10 +85,6 @@ int run(HINSTANCE instance, int show) {
 
     const int screen_width = GetSystemMetrics(SM_CXSCREEN);
     const int screen_height = GetSystemMetrics(SM_CYSCREEN);
-    {
-        ScopedLock hold(g_options_lock);
-        g_active_dialog = nullptr;
-    }
 
     // The network lock is created owned and released at once: unowned.
     UniqueHandle network_lock(CreateMutexA(nullptr, TRUE, nullptr));
@@ -112,10 +108,10 @@ int run(HINSTANCE instance, int show) {
     UpdateWindow(dialog);
     // Said once, with the program already running behind the box.
     if (own_network_path && !netbios.problem.empty()) {
-        MessageBoxA(nullptr, netbios.problem.c_str(), kTitle, MB_ICONWARNING);
+        MessageBoxA(nullptr, netbios.problem.c_str(), kProgramTitle, MB_ICONWARNING);
     }
     if (!journal_problem.empty()) {
-        MessageBoxA(nullptr, journal_problem.c_str(), kTitle, MB_ICONWARNING);
+        MessageBoxA(nullptr, journal_problem.c_str(), kProgramTitle, MB_ICONWARNING);
     }
 
     MSG msg;

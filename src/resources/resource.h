@@ -124,10 +124,17 @@
 #define IDM_SAVE_HTML 40023
 #define IDM_SAVE_TEXT 40024
 
-// Private messages of the main dialog
-#define WM_TRAY_CALLBACK (WM_USER + 1)   // 1025
-#define WM_INSERT_MESSAGE (WM_USER + 2)  // 1026
-#define WM_NETWORK_STEP (WM_USER + 3)    // 1027: the network scan's tree steps
-// 1028 (WM_USER + 4): the rows that waited for a command (message_store_win.h)
-#define WM_INSERT_RUN_BEGIN (WM_USER + 5)  // 1029: a run of inserts follows at once
-#define WM_INSERT_RUN_OVER (WM_USER + 6)   // 1030: that run is over
+// Private messages of the main dialog, declared here only.
+// The tray icon's notifications.
+#define WM_TRAY_CALLBACK (WM_USER + 1)
+// Sent by the receiver thread: wParam a token it holds for one record while
+// it waits; answers 1 when the store took the record, 0 when not.
+#define WM_INSERT_MESSAGE (WM_USER + 2)
+// The network scan's tree steps; wParam the scan thread's token for a group.
+#define WM_NETWORK_STEP (WM_USER + 3)
+// Posted: list the messages that arrived while a command held the list.
+#define WM_LIST_DEFERRED (WM_USER + 4)
+// Sent by the receiver around a run of inserts that follow each other at once
+// (more datagrams waited): the list is not repainted in between.
+#define WM_INSERT_RUN_BEGIN (WM_USER + 5)
+#define WM_INSERT_RUN_OVER (WM_USER + 6)

@@ -45,7 +45,7 @@ struct Options {
 };
 
 // The process's options record. Scalars and aat are guarded by
-// g_options_lock (which also guards g_active_dialog); the four filter lists by
+// g_options_lock; the four filter lists by
 // g_lists_lock; usrcombo belongs to the user-interface thread.
 extern Options g_options;
 extern Lock g_options_lock;

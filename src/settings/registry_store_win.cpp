@@ -4,26 +4,15 @@
 #include <windows.h>
 
 #include <new>
+#include <utility>
+
+#include "core/handles_win.h"
 
 namespace {
 
-// Owns an open registry key and closes it on every path.
-class OwnedKey {
-public:
-    explicit OwnedKey(HKEY key) : key_(key) {}
-    ~OwnedKey() { RegCloseKey(key_); }
-    OwnedKey(const OwnedKey&) = delete;
-    OwnedKey& operator=(const OwnedKey&) = delete;
-
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_;
-};
-
 class RegistryKey final : public ValueKey {
 public:
-    explicit RegistryKey(HKEY key) : key_(key) {}
+    explicit RegistryKey(UniqueKey key) : key_(std::move(key)) {}
 
     std::optional<ValueInfo> query_size(const char* name) override {
         DWORD type = 0;
@@ -54,7 +43,7 @@ public:
     void remove(const char* name) override { RegDeleteValueA(key_.get(), name); }
 
 private:
-    OwnedKey key_;
+    UniqueKey key_;
 };
 
 }  // namespace
@@ -66,7 +55,7 @@ std::unique_ptr<ValueKey> RegistryStore::open(Access access) {
                         rights, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
-    std::unique_ptr<ValueKey> opened(new (std::nothrow) RegistryKey(key));
-    if (!opened) RegCloseKey(key);
-    return opened;
+    UniqueKey owned(key);
+    // The allocation comes before the move: when it fails, `owned` closes the key.
+    return std::unique_ptr<ValueKey>(new (std::nothrow) RegistryKey(std::move(owned)));
 }

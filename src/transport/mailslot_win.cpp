@@ -5,10 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "core/handles_win.h"
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/time_text.h"
-#include "core/win_handles.h"
 #include "transport/netbios_path_win.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/incoming.h"
+#include "incoming/incoming.h"
 #include "transport/datagram_queue.h"
 
 // One datagram per read through a buffer of this size; longer ones are dropped.

@@ -16,47 +16,17 @@
 #include <utility>
 
 #include "core/process_state.h"
+#include "core/resolve_win.h"
 #include "core/running_copy_win.h"
 
 namespace {
 
 constexpr wchar_t kServiceName[] = L"Messenger";
 
-// An owned module handle, unloaded with its owner.
-class Library {
-public:
-    Library() = default;
-    explicit Library(const wchar_t* name) : module_(LoadLibraryW(name)) {}
-    ~Library() { reset(); }
-    Library(Library&& other) noexcept : module_(std::exchange(other.module_, nullptr)) {}
-    Library& operator=(Library&& other) noexcept {
-        if (this != &other) {
-            reset();
-            module_ = std::exchange(other.module_, nullptr);
-        }
-        return *this;
-    }
-
-    explicit operator bool() const { return module_ != nullptr; }
-    HMODULE get() const { return module_; }
-    void reset() {
-        if (module_) FreeLibrary(std::exchange(module_, nullptr));
-    }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
-// Looks `name` up in `module`; null when the library lacks it.
-template <class Function>
-void resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // The service control functions of advapi32.dll, typed as the system declares them.
 struct ServiceFunctions {
     decltype(&::OpenSCManagerW) open_sc_manager = nullptr;
-    decltype(&::CloseServiceHandle) close_service_handle = nullptr;
+    ServiceClose close_service_handle = nullptr;
     decltype(&::OpenServiceW) open_service = nullptr;
     decltype(&::QueryServiceStatus) query_service_status = nullptr;
     decltype(&::StartServiceW) start_service = nullptr;
@@ -91,30 +61,10 @@ SendFunction resolve_send_function(HMODULE netapi32) {
     return send;
 }
 
-// An owned service or service-manager handle, closed with its owner through
-// the loaded CloseServiceHandle.
-class ServiceHandle {
-public:
-    ServiceHandle(SC_HANDLE handle, decltype(&::CloseServiceHandle) close)
-        : handle_(handle), close_(close) {}
-    ~ServiceHandle() {
-        if (handle_) close_(handle_);
-    }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-
-    explicit operator bool() const { return handle_ != nullptr; }
-    SC_HANDLE get() const { return handle_; }
-
-private:
-    SC_HANDLE handle_;
-    decltype(&::CloseServiceHandle) close_;
-};
-
 // What prepare_messenger_service() keeps for the rest of the run.
 struct LoadedService {
-    Library advapi32;
-    Library netapi32;
+    UniqueModule advapi32;
+    UniqueModule netapi32;
     SendFunction send = nullptr;
     bool service_started = false;  // this program started the service and stops it at exit
 };
@@ -124,10 +74,10 @@ LoadedService g_loaded;
 void stop_messenger_service(HMODULE advapi32) {
     const ServiceFunctions f = resolve_service_functions(advapi32);
     if (!f.can_stop()) return;
-    ServiceHandle manager(f.open_sc_manager(nullptr, nullptr, GENERIC_READ | GENERIC_EXECUTE),
+    UniqueService manager(f.open_sc_manager(nullptr, nullptr, GENERIC_READ | GENERIC_EXECUTE),
                           f.close_service_handle);
     if (!manager) return;
-    ServiceHandle service(
+    UniqueService service(
         f.open_service(manager.get(), kServiceName, GENERIC_EXECUTE | SERVICE_STOP),
         f.close_service_handle);
     if (!service) return;
@@ -167,15 +117,15 @@ int prepare_messenger_service() {
     using namespace messenger_result;
     if (activate_running_copy()) return another_instance;
 
-    Library advapi32(L"advapi32.dll");
+    UniqueModule advapi32(LoadLibraryW(L"advapi32.dll"));
     if (!advapi32) return no_advapi32;
     const ServiceFunctions f = resolve_service_functions(advapi32.get());
     if (!f.can_start()) return no_procedure;
 
-    ServiceHandle manager(f.open_sc_manager(nullptr, nullptr, GENERIC_READ | GENERIC_EXECUTE),
+    UniqueService manager(f.open_sc_manager(nullptr, nullptr, GENERIC_READ | GENERIC_EXECUTE),
                           f.close_service_handle);
     if (!manager) return no_service_manager;
-    ServiceHandle service(
+    UniqueService service(
         f.open_service(manager.get(), kServiceName, GENERIC_EXECUTE | SERVICE_QUERY_STATUS),
         f.close_service_handle);
     if (!service) {
@@ -187,7 +137,7 @@ int prepare_messenger_service() {
 
     // The send function is loaded before the service is started, so that when
     // it is missing the program ends without having started the service.
-    Library netapi32(L"netapi32.dll");
+    UniqueModule netapi32(LoadLibraryW(L"netapi32.dll"));
     if (!netapi32) return no_netapi32;
     const SendFunction send = resolve_send_function(netapi32.get());
     if (!send) return no_procedure;

@@ -15,7 +15,7 @@
 
 #include "core/message.h"
 #include "core/process_state.h"
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 #include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"

@@ -1,5 +1,5 @@
 // The NT receiver thread: the popup capture loop feeding incoming processing (Windows only).
-#include "core/incoming.h"
+#include "incoming/incoming.h"
 #include "transport/popup_capture_win.h"
 
 DWORD WINAPI popup_capture_thread(void* /*unused*/) {

@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-#include "core/win_handles.h"
+#include "core/handles_win.h"
+#include "core/resolve_win.h"
 
 // The Winsock functions the network path uses, typed as the system declares them.
 struct Winsock {
@@ -61,11 +62,3 @@ sockaddr_in ipv4_address(uint32_t address, uint16_t port);
 // The address and port of a Winsock address, in host order.
 uint32_t ipv4_of(const sockaddr_in& address);
 uint16_t port_of(const sockaddr_in& address);
-
-// Loads a function of `module` by name into `function`; null without the module or the name.
-template <class Function>
-void resolve(HMODULE module, const char* name, Function& function) {
-    function =
-        module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-               : nullptr;
-}

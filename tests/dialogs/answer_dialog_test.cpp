@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/process_state.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/answer_dialog_win.h"
 #include "dialogs/modal_dialog_win.h"
 #include "resources/resource.h"
@@ -97,10 +98,7 @@ TEST_F(AnswerDialog, AnswersTheSenderAndTellsWhetherAReplyWentOut) {
     EXPECT_EQ(dialog_.text(IDC_ANSWER_FROM), "WORKSTATION-012");
     EXPECT_EQ(dialog_.status(), "Sent times: 0");
     EXPECT_FALSE(dialog_.enabled(IDOK));
-    {
-        ScopedLock hold(g_options_lock);
-        EXPECT_EQ(g_active_dialog, dialog_.window());
-    }
+    EXPECT_EQ(active_dialog(), dialog_.window());
     ModalDialog::type(reply(), "fine");
     EXPECT_TRUE(dialog_.enabled(IDOK));
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/process_state.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/modal_dialog_win.h"
 #include "dialogs/send_dialog_win.h"
 #include "resources/resource.h"
@@ -74,10 +75,7 @@ TEST_F(SendDialog, SendsOnlyWithNameAndTextInUpperCaseAndCutTo15) {
     EXPECT_EQ(dialog_.focus(), dialog_.item(IDCANCEL)) << "Send is disabled, so Cancel";
     EXPECT_FALSE(IsWindowVisible(dialog_.item(IDC_BROADCAST)));
     EXPECT_EQ(dialog_.status(), "Sent times: 0");
-    {
-        ScopedLock hold(g_options_lock);
-        EXPECT_EQ(g_active_dialog, dialog_.window());
-    }
+    EXPECT_EQ(active_dialog(), dialog_.window());
 
     ModalDialog::type(message(), "Hello");
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "no recipient yet";
@@ -104,6 +102,7 @@ TEST_F(SendDialog, SendsOnlyWithNameAndTextInUpperCaseAndCutTo15) {
 
     dialog_.click(IDCANCEL);
     EXPECT_EQ(dialog_.wait_closed(), 0);
+    EXPECT_EQ(active_dialog(), nullptr) << "the opening is over";
     EXPECT_EQ(history(), (std::vector<std::string>{"ABCDEFGHIJKLMNO", "BETA"}));
 }
 

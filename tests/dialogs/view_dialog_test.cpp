@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/process_state.h"
+#include "dialogs/active_dialog_win.h"
 #include "dialogs/view_dialog_win.h"
 #include "export/message_files.h"
 #include "resources/resource.h"
@@ -108,10 +109,7 @@ TEST_F(ViewDialog, ShowsTheMessageWithTheIconAndExitFocused) {
     EXPECT_EQ(item_text(IDC_VIEW_TO), "To: BETA");
     EXPECT_EQ(item_text(IDC_VIEW_TIME), "Time: 09:05:03");
     EXPECT_EQ(item_text(IDC_VIEW_TEXT), *message_.text);
-    {
-        ScopedLock hold(g_options_lock);
-        EXPECT_EQ(g_active_dialog, dialog_);
-    }
+    EXPECT_EQ(active_dialog(), dialog_);
 
     auto icon = reinterpret_cast<HICON>(SendMessageA(dialog_, WM_GETICON, ICON_BIG, 0));
     ICONINFO info{};

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 
 struct ListRow {
     std::string from, to, time;

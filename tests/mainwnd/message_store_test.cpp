@@ -32,18 +32,18 @@ struct TestDialog {
 
 LRESULT CALLBACK test_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* dialog = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == kInsertRequestMessage && dialog) {
+    if (message == WM_INSERT_MESSAGE && dialog) {
         if (insert_run_open()) ++dialog->rows_in_runs;
         const LRESULT inserted = handle_insert_request(dialog->list, wparam,
                                                        [dialog] { ++dialog->first_message_calls; });
         if (counts_due_in_run()) dialog->shown.push_back(g_total_messages.load());
         return inserted;
     }
-    if (message == kRunBeginMessage && dialog) {
+    if (message == WM_INSERT_RUN_BEGIN && dialog) {
         begin_insert_run(dialog->list);
         return 0;
     }
-    if (message == kRunOverMessage && dialog) {
+    if (message == WM_INSERT_RUN_OVER && dialog) {
         ++dialog->runs_over;
         end_insert_run(dialog->list);
         dialog->shown.push_back(g_total_messages.load());

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 #include "settings/options_support.h"
 #include "settings/registry_store_win.h"
 

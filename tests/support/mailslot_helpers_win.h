@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 
 // A name no other test process uses, so such tests need no lock.
 inline std::string unique_mailslot_path(const char* tag) {

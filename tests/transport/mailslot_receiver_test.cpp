@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/incoming.h"
 #include "core/process_state.h"
+#include "incoming/incoming.h"
 #include "settings/options.h"
 #include "support/mailslot_helpers_win.h"
 #include "transport/mailslot_win.h"
@@ -28,7 +28,6 @@ public:
         arrived_.notify_all();
         return 1;
     }
-    void counts_changed() override {}
     void pop_up() override {}
 
     bool wait_for(size_t rows, DWORD timeout_ms) {

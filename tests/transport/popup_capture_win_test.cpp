@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/incoming.h"
 #include "core/process_state.h"
+#include "incoming/incoming.h"
 #include "transport/standins/popup_maker_win.h"
 
 namespace {
@@ -212,7 +212,6 @@ TEST_F(PopupCaptureTest, TheReceiverListsTheTextWithItsCharacters) {
             texts.push_back(record->text.value_or("(none)"));
             return 0;  // the caller keeps and frees it
         }
-        void counts_changed() override {}
         void pop_up() override {}
         std::mutex mutex;
         std::vector<std::string> texts;

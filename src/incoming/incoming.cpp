@@ -1,6 +1,6 @@
 // Incoming processing: filters, duplicate memory, popup decision and the
 // hand-over to the message store (portable).
-#include "core/incoming.h"
+#include "incoming/incoming.h"
 
 #include <new>
 
@@ -19,18 +19,12 @@ struct Snapshot {
     int32_t ppmode = 1;
     int32_t showmmode = 0;
     int32_t dnum = 2;
-    bool dialog_active = false;
 };
 
 Snapshot take_snapshot() {
     ScopedLock hold(g_options_lock);
-    return Snapshot{g_options.iff,
-                    g_options.itf,
-                    g_options.icf,
-                    g_options.ppmode,
-                    g_options.showmmode,
-                    g_options.dnum,
-                    g_active_dialog != nullptr};
+    return Snapshot{g_options.iff,    g_options.itf,       g_options.icf,
+                    g_options.ppmode, g_options.showmmode, g_options.dnum};
 }
 
 // An absent field is never listed.
@@ -128,7 +122,7 @@ int IncomingProcessor::process_incoming(MessagePtr record, bool more_waiting) {
 
     bool popup = options.ppmode == 0 ||
                  (options.ppmode == 2 && contains_listed(g_options.ppfroml, record->from));
-    if (options.dialog_active) popup = false;
+    if (popup && store_.dialog_open()) popup = false;
 
     record->listed = 1;
     // Remembered above, but never listed or counted.
@@ -143,7 +137,6 @@ int IncomingProcessor::process_incoming(MessagePtr record, bool more_waiting) {
     else
         record.reset();
 
-    store_.counts_changed();
     if (popup) store_.pop_up();
     return 1;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/incoming.h"
+#include "incoming/incoming.h"
 #include "settings/options.h"
 
 namespace {
@@ -14,7 +14,6 @@ namespace {
 class RefusingStore : public MessageStoreLink {
 public:
     int insert(MessageRecord*) override { return 0; }
-    void counts_changed() override {}
     void pop_up() override {}
 };
 

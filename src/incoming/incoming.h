@@ -12,15 +12,16 @@
 
 // The owner of the message store, reached from the receiver thread. On
 // Windows this is the main dialog: insert is the synchronous private message
-// 1026, handled on the user-interface thread.
+// WM_INSERT_MESSAGE, handled on the user-interface thread.
 class MessageStoreLink {
 public:
     virtual ~MessageStoreLink() = default;
     // Synchronous hand-over of a listed record. 1: the store took the record
     // and owns it from now on; 0: it did not, and the caller still owns it.
     virtual int insert(MessageRecord* record) = 0;
-    // The message counts may have changed: refresh the status line and tray.
-    virtual void counts_changed() = 0;
+    // Whether one of the program's dialogs (Send, View, Answer) is open:
+    // new messages then do not bring the main window forward.
+    virtual bool dialog_open() const { return false; }
     // Restore the main window and bring it to the front.
     virtual void pop_up() = 0;
     // Whether more messages wait right behind the next insert: the store may

@@ -1,5 +1,5 @@
 // The auto-answer rule and its per-sender limit (portable).
-#include "core/auto_answer.h"
+#include "incoming/auto_answer.h"
 
 #include <utility>
 

@@ -58,6 +58,44 @@ using UniqueKey = UniqueWin<win_traits::NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueMenu = UniqueWin<win_traits::NullIsEmpty<HMENU, DestroyMenu>>;
 using UniqueIcon = UniqueWin<win_traits::NullIsEmpty<HICON, DestroyIcon>>;
 
+// A handle closed through a function the program looked up at run time
+// (see resolve_win.h): a socket through closesocket of ws2_32.dll, a service
+// handle through CloseServiceHandle. `Invalid` is the value that holds
+// nothing. Without a close function the handle is dropped unclosed.
+template <typename Handle, typename Close, auto Invalid>
+class UniqueLoaded {
+public:
+    UniqueLoaded() = default;
+    UniqueLoaded(Handle value, Close close) : value_(value), close_(close) {}
+    ~UniqueLoaded() { reset(); }
+    UniqueLoaded(UniqueLoaded&& other) noexcept : value_(other.release()), close_(other.close_) {}
+    UniqueLoaded& operator=(UniqueLoaded&& other) noexcept {
+        if (this != &other) {
+            reset();
+            close_ = other.close_;
+            value_ = other.release();
+        }
+        return *this;
+    }
+    UniqueLoaded(const UniqueLoaded&) = delete;
+    UniqueLoaded& operator=(const UniqueLoaded&) = delete;
+
+    Handle get() const { return value_; }
+    explicit operator bool() const { return value_ != Handle(Invalid); }
+    Handle release() { return std::exchange(value_, Handle(Invalid)); }
+    void reset() {
+        const Handle value = release();
+        if (value != Handle(Invalid) && close_) close_(value);
+    }
+
+private:
+    Handle value_ = Handle(Invalid);
+    Close close_ = nullptr;
+};
+
+using ServiceClose = BOOL(WINAPI*)(SC_HANDLE service);
+using UniqueService = UniqueLoaded<SC_HANDLE, ServiceClose, nullptr>;
+
 // Shows the wait cursor for its lifetime, then the cursor it replaced.
 class WaitCursor {
 public:

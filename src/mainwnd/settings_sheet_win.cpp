@@ -1,5 +1,5 @@
 // The settings sheet and its four page procedures (Windows only).
-#include "settings/settings_sheet_win.h"
+#include "mainwnd/settings_sheet_win.h"
 
 #include <commctrl.h>
 
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/dialog_items_win.h"
 #include "core/string_list_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "resources/resource.h"
@@ -21,37 +22,6 @@ enum Page { kIgnorePage = 0, kPopupPage = 1, kMessagesPage = 2, kMiscPage = 3, k
 // The page showing now; copied to start_p when the sheet closes. Only the
 // user-interface thread runs the sheet.
 int g_current_page = kIgnorePage;
-
-bool checked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-
-void check(HWND page, int id, bool on) {
-    CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void enable(HWND page, int id, bool on) {
-    EnableWindow(GetDlgItem(page, id), on ? TRUE : FALSE);
-}
-
-bool enabled(HWND page, int id) {
-    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
-}
-
-std::string item_text(HWND page, int id) {
-    HWND control = GetDlgItem(page, id);
-    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied =
-        SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
-
-bool has_text(HWND page, int id) {
-    return SendDlgItemMessageA(page, id, WM_GETTEXTLENGTH, 0, 0) > 0;
-}
 
 LRESULT list_count(HWND page, int list) {
     return SendDlgItemMessageA(page, list, LB_GETCOUNT, 0, 0);
@@ -442,27 +412,23 @@ struct PageHandlers {
     INT_PTR (*notify)(HWND page, const NMHDR& header);
 };
 
-INT_PTR dispatch(const PageHandlers& handlers, HWND page, UINT message, WPARAM wparam,
-                 LPARAM lparam) {
-    try {
-        switch (message) {
-            case WM_INITDIALOG:
-                return handlers.init(page);
-            case WM_COMMAND:
-                return handlers.command(page, LOWORD(wparam), HIWORD(wparam));
-            case WM_NOTIFY:
-                return handlers.notify(page, *reinterpret_cast<const NMHDR*>(lparam));
-            default:
-                return FALSE;
-        }
-    } catch (...) {
-        return TRUE;  // no exception leaves a dialog procedure
+template <const PageHandlers& handlers>
+INT_PTR dispatch(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return handlers.init(page);
+        case WM_COMMAND:
+            return handlers.command(page, LOWORD(wparam), HIWORD(wparam));
+        case WM_NOTIFY:
+            return handlers.notify(page, *reinterpret_cast<const NMHDR*>(lparam));
+        default:
+            return FALSE;
     }
 }
 
 template <const PageHandlers& handlers>
 INT_PTR CALLBACK page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return dispatch(handlers, page, message, wparam, lparam);
+    return guarded_dispatch(dispatch<handlers>, page, message, wparam, lparam);
 }
 
 constexpr PageHandlers kIgnoreHandlers{ignore_init, ignore_command, ignore_notify};

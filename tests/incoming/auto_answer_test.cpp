@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/auto_answer.h"
+#include "incoming/auto_answer.h"
 
 namespace {
 

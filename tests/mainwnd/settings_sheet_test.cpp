@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "mainwnd/main_window_win.h"
+#include "mainwnd/settings_sheet_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
-#include "settings/settings_sheet_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {
@@ -44,7 +44,7 @@ protected:
         InitCommonControls();
         HINSTANCE instance = GetModuleHandleA(nullptr);
         g_main.main_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN));
-        g_main.tray_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY));
+        g_main.tray_menu.reset(LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY)));
     }
 
     void SetUp() override {
@@ -107,7 +107,7 @@ protected:
     }
 
     static UINT tray_state(UINT command) {
-        return GetMenuState(g_main.tray_menu, command, MF_BYCOMMAND) & MF_GRAYED;
+        return GetMenuState(g_main.tray_menu.get(), command, MF_BYCOMMAND) & MF_GRAYED;
     }
     static bool auto_answer_checked() {
         return (GetMenuState(g_main.main_menu, IDM_AUTO_ANSWER, MF_BYCOMMAND) & MF_CHECKED) != 0;
