@@ -37,7 +37,8 @@ using NameProblemReport = void (*)(const std::string& text);
 // `sharing_text` is reported once, unless the port was shared from the start.
 PortState start_name_service(const std::string& computer, const std::string& workgroup, int& error,
                              NameProblemReport report, const std::string& sharing_text);
-// Releases the names (one broadcast each) and ends the thread.
+// Ends the thread and releases the names (one broadcast each), unless
+// another name service on this computer holds them too.
 void stop_name_service();
 
 // Waits up to `timeout_ms` for the registration to end; true when it has.
