@@ -293,11 +293,11 @@ std::string name_conflict_text(const std::vector<netbios::OwnName>& names) {
             "    " + name_text(own.name) + " is owned by " + netbios::ipv4_text(own.owner) + "\n";
     }
     if (lost.empty()) return lost;
-    return "Another computer on the network already uses this computer's name:\n\n" + lost +
-           "\nOther computers may not find Quorvanta Messenger by that name, and messages sent "
-           "to it may reach the other computer. Messages to everyone, and sending, still "
-           "work.\n\nGive one of the two computers another name and start Quorvanta Messenger "
-           "again.";
+    return "Other computers on the network already own names of this computer:\n\n" + lost +
+           "\nQuorvanta Messenger goes on without them: other computers may not find it by "
+           "those names, and messages sent to them may reach the other computer. Messages to "
+           "everyone, and sending, still work.\n\nGive one of the computers another name and "
+           "start Quorvanta Messenger again.";
 }
 
 std::optional<uint32_t> resolve_name(const netbios::Name& name) {
