@@ -1,8 +1,8 @@
 // The name service on UDP port 137 under Wine: the names it registers and
 // releases as another name service sharing the port hears them, its answers
 // to a name query, a registration of its name and a node status, the
-// resolution of a name, and the ports shared with a program that asks for it
-// (Windows only; in the test run's own network namespace).
+// resolution of a name (Windows only; in the test run's own network
+// namespace). tools/lan-test shows the ports shared with Samba's nmbd.
 #include "transport/name_service_win.h"
 
 #include <winsock2.h>
@@ -176,30 +176,6 @@ TEST_F(NameServiceTest, ReleasesItsNamesAtExit) {
     ASSERT_TRUE(name_service_settled(2000));
     stop_netbios_path();
     EXPECT_EQ(count_releases(later), 3);
-}
-
-TEST_F(NameServiceTest, SharesAPortOnlyWithAProgramThatAsksForIt) {
-    UniqueSocket socket;
-    int error = 0;
-    {
-        ASSERT_TRUE(winsock().load());
-        Holder alone(kNameServicePort, false);
-        if (!alone.bound && WSAGetLastError() == WSAEACCES) GTEST_SKIP() << "needs root here";
-        EXPECT_EQ(bind_shared_port(kNameServicePort, socket, error), PortState::in_use);
-        EXPECT_FALSE(socket);
-    }
-    {
-        Holder shared(kNameServicePort, true);
-        EXPECT_EQ(bind_shared_port(kNameServicePort, socket, error), PortState::shared);
-        EXPECT_TRUE(socket);
-        socket.reset();
-    }
-    EXPECT_EQ(bind_shared_port(kNameServicePort, socket, error), PortState::bound);
-    // A name service starting afterwards may still bind it.
-    Holder later(kNameServicePort, true);
-    EXPECT_TRUE(later.bound);
-    socket.reset();
-    winsock().unload();
 }
 
 }  // namespace
