@@ -13,7 +13,7 @@
 
 #include "core/lock.h"
 #include "core/process_state.h"
-#include "core/win_handles.h"
+#include "core/handles_win.h"
 #include "transport/local_networks.h"
 #include "transport/local_networks_win.h"
 #include "transport/name_service_packet.h"
