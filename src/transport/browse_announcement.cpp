@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace browse {
 
@@ -169,6 +170,32 @@ std::vector<char> build_announcement_request(std::string_view response_name) {
     out[0] = static_cast<char>(Opcode::announcement_request);
     put_name(out, 2, cut);
     return out;
+}
+
+uint32_t AnnouncementSchedule::period_ms() const {
+    static constexpr uint32_t kMinutes[] = {1, 1, 2, 4, 8, 12};
+    const uint32_t minutes = kMinutes[std::min<size_t>(sent_, std::size(kMinutes) - 1)];
+    return minutes * minute_ms_;
+}
+
+bool AnnouncementSchedule::take_due(uint64_t now_ms) {
+    if (now_ms >= next_ms_) {
+        ++sent_;
+        next_ms_ = now_ms + period_ms();
+        answer_ms_ = UINT64_MAX;  // this one answers a pending request too
+        return true;
+    }
+    if (now_ms >= answer_ms_) {
+        answer_ms_ = UINT64_MAX;
+        return true;
+    }
+    return false;
+}
+
+void AnnouncementSchedule::requested(uint64_t now_ms, uint32_t random) {
+    const uint64_t window = uint64_t{kAnswerWindowMs} * minute_ms_ / kMinuteMs;
+    const uint64_t at = now_ms + (window ? random % window : 0);
+    answer_ms_ = std::min(answer_ms_, at);
 }
 
 }  // namespace browse

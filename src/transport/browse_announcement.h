@@ -74,4 +74,34 @@ std::vector<char> build_announcement(const Frame& frame);
 // An AnnouncementRequest asking for answers to `response_name`.
 std::vector<char> build_announcement_request(std::string_view response_name);
 
+// When this computer announces itself ([MS-BRWS] §3.2.6): at once, then after
+// 1, 2, 4 and 8 minutes and from then on every 12; and, apart from that
+// rhythm, at a random moment within 30 seconds of an AnnouncementRequest, so
+// that the answers of a whole workgroup do not all come at once. Times in
+// milliseconds of a clock the caller keeps; `minute_ms` shortens every period
+// and the answer window alike (for tests).
+class AnnouncementSchedule {
+public:
+    static constexpr uint32_t kMinuteMs = 60 * 1000;
+    static constexpr uint32_t kAnswerWindowMs = 30 * 1000;
+
+    explicit AnnouncementSchedule(uint64_t start_ms, uint32_t minute_ms = kMinuteMs)
+        : minute_ms_(minute_ms ? minute_ms : 1), next_ms_(start_ms) {}
+
+    // True when an announcement is due at `now_ms`; it then counts as sent.
+    bool take_due(uint64_t now_ms);
+    // The periodicity the announcement just taken gives: the time to the next.
+    uint32_t periodicity_ms() const { return period_ms(); }
+    // An AnnouncementRequest arrived; `random` picks the moment of the answer.
+    void requested(uint64_t now_ms, uint32_t random);
+
+private:
+    uint32_t period_ms() const;
+
+    uint32_t minute_ms_;
+    uint64_t next_ms_;
+    uint64_t answer_ms_ = UINT64_MAX;  // none pending
+    uint32_t sent_ = 0;                // periodic announcements so far
+};
+
 }  // namespace browse

@@ -92,4 +92,29 @@ TEST(BrowseAnnouncement, BuildsTheBytesItParses) {
     EXPECT_EQ(std::string(request.begin(), request.end()), "\x02\x00PC1\0"s);
 }
 
+TEST(AnnouncementSchedule, GrowsFromOneMinuteToTwelveAndAnswersRequestsWithinTheWindow) {
+    constexpr uint64_t kMinute = 60000;
+    AnnouncementSchedule schedule(0);
+    std::vector<uint64_t> sent;
+    for (uint64_t now = 0; now <= 60 * kMinute; now += 1000) {
+        if (schedule.take_due(now)) sent.push_back(now / kMinute);
+    }
+    EXPECT_EQ(sent, (std::vector<uint64_t>{0, 1, 3, 7, 15, 27, 39, 51}));
+    EXPECT_EQ(schedule.periodicity_ms(), 12 * kMinute);
+
+    // A request 5 s after the last: the answer comes at the drawn moment, once.
+    const uint64_t asked = 51 * kMinute + 5000;
+    schedule.requested(asked, 12345 + 30000);
+    EXPECT_FALSE(schedule.take_due(asked + 12344));
+    EXPECT_TRUE(schedule.take_due(asked + 12345));
+    EXPECT_FALSE(schedule.take_due(asked + 29999));
+
+    // Shortened for tests: a "minute" of 600 ms, an answer window of 300 ms.
+    AnnouncementSchedule quick(0, 600);
+    EXPECT_TRUE(quick.take_due(0));
+    EXPECT_EQ(quick.periodicity_ms(), 600u);
+    quick.requested(10, 0xFFFFFFFF);
+    EXPECT_TRUE(quick.take_due(10 + 0xFFFFFFFFu % 300));
+}
+
 }  // namespace
