@@ -14,11 +14,13 @@
 //   latency N            N messages from the network to a row: median and worst
 //   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
 //                        meanwhile and the mailslot held open: what was listed
-//   announce IP PERIOD NAME...  a host announcement of each NAME in WORKGROUP,
-//                        with PERIOD ms, sent to UDP port 138 of IP
+//   announce IP PERIOD NAME...  a host announcement of each NAME (GROUP/NAME
+//                        for another workgroup than WORKGROUP), with PERIOD ms,
+//                        sent to UDP port 138 of IP
 //   browsebench N        N computers announce themselves over loopback; then
 //                        the time from Rescan Network to all of them in the tree
 //   rescan               Rescan Network once the command is enabled
+//   expand               opens every workgroup of the tree
 //   tree MS EXPECTED     waits up to MS ms for the tree to read EXPECTED
 //                        ("GROUP:PC1,PC2 GROUP2:PC3", computers sorted); the tree
 //   exit                 Exit command; the exit code
@@ -159,7 +161,11 @@ std::string announce(const std::string& address, uint32_t period_ms,
     to.sin_family = AF_INET;
     to.sin_port = htons(netbios::kDatagramPort);
     to.sin_addr.s_addr = inet_addr(address.c_str());
-    for (const std::string& name : names) {
+    for (const std::string& member : names) {
+        const size_t slash = member.find('/');
+        const std::string workgroup =
+            slash == std::string::npos ? "WORKGROUP" : member.substr(0, slash);
+        const std::string name = slash == std::string::npos ? member : member.substr(slash + 1);
         browse::Frame frame;
         frame.periodicity_ms = period_ms;
         frame.name = name;
@@ -167,7 +173,7 @@ std::string announce(const std::string& address, uint32_t period_ms,
         netbios::MessengerPacket packet;
         packet.type = netbios::DatagramType::direct_group;
         packet.source = {name, netbios::kWorkstationSuffix};
-        packet.destination = {"WORKGROUP", browse::kMasterBrowserSuffix};
+        packet.destination = {workgroup, browse::kMasterBrowserSuffix};
         packet.data = browse::build_announcement(frame);
         const auto wire = netbios::encode_packet(packet, browse::kBrowseMailslot);
         if (!socket.send_to(wire, to)) return "fail send " + std::to_string(WSAGetLastError());
@@ -308,6 +314,10 @@ int main() {
             int count = 1000;
             in >> count;
             answer = time_browse_scan(program, count);
+        } else if (command == "expand") {
+            HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
+            for (int n = 0; HTREEITEM item = tree_item(tree, n); ++n)
+                SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         } else if (command == "rescan") {
             answer = rescan(program);
         } else if (command == "tree") {
