@@ -146,7 +146,11 @@ void on_size(HWND dialog, WPARAM kind) {
 }
 
 void on_timer(WPARAM id) {
-    if (id != kScanPollTimer || g_main.scan_finished) return;
+    if (id != kScanPollTimer) return;
+    if (g_main.scan_finished) {
+        follow_announcements();
+        return;
+    }
     DWORD code = 0;
     if (GetExitCodeThread(g_main.scan_thread.get(), &code) && code != STILL_ACTIVE) {
         scan_state(1);

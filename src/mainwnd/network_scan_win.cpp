@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 
@@ -11,10 +12,12 @@
 #include "mainwnd/main_window_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "mainwnd/waits_win.h"
+#include "netbrowse/heard_source.h"
 #include "netbrowse/network_scan.h"
 #include "netbrowse/tree_view_win.h"
 #include "netbrowse/wnet_source_win.h"
 #include "resources/resource.h"
+#include "transport/netbios_path_win.h"
 
 namespace {
 
@@ -101,21 +104,17 @@ TreeMirror& tree_model(HWND tree) {
     return model.mirror;
 }
 
-}  // namespace
+// After a Rescan on the program's own network path, the answers to its
+// announcement request come in for as long as the answer window lasts; each
+// time the browse list has changed the timer scans again, so the tree fills
+// as they arrive. The browse list's change count the last scan saw, and when
+// the following ends (browse clock).
+std::atomic<uint64_t> g_scanned_changes{0};
+uint64_t g_follow_until_ms = 0;  // user-interface thread only
+// A little beyond the window, for the last answer's way through the network.
+constexpr uint64_t kFollowMarginMs = 2000;
 
-DWORD WINAPI scan_network(LPVOID tree_view) {
-    HWND tree = static_cast<HWND>(tree_view);
-    try {
-        TreeUpdate update(tree_model(tree), show_scan_status);
-        UiThreadSteps steps(GetParent(tree), update);
-        WNetSource network;
-        return static_cast<DWORD>(scan_network(network, steps));
-    } catch (...) {
-        return static_cast<DWORD>(-1);  // out of memory: the scan ends unfinished
-    }
-}
-
-void start_network_scan() {
+void start_scan_thread() {
     scan_state(0);
     if (g_main.scan_thread) {
         DWORD code = 0;
@@ -133,6 +132,41 @@ void start_network_scan() {
     } else {
         g_main.scan_finished = 0;
     }
+}
+
+}  // namespace
+
+DWORD WINAPI scan_network(LPVOID tree_view) {
+    HWND tree = static_cast<HWND>(tree_view);
+    try {
+        TreeUpdate update(tree_model(tree), show_scan_status);
+        UiThreadSteps steps(GetParent(tree), update);
+        WNetSource network;
+        if (netbios_path_active()) {
+            // Where the system enumerates nothing, the tree is what was heard.
+            BrowseList& heard = netbios_browse_list();
+            g_scanned_changes = heard.changes();
+            const HeardNetwork snapshot = heard.snapshot(browse_clock_ms());
+            return static_cast<DWORD>(scan_with_heard(network, snapshot, steps));
+        }
+        return static_cast<DWORD>(scan_network(network, steps));
+    } catch (...) {
+        return static_cast<DWORD>(-1);  // out of memory: the scan ends unfinished
+    }
+}
+
+void start_network_scan() {
+    if (netbios_path_active() && netbios_request_announcements()) {
+        g_follow_until_ms = browse_clock_ms() + netbios_answer_window_ms() + kFollowMarginMs;
+    }
+    start_scan_thread();
+}
+
+void follow_announcements() {
+    if (!g_main.scan_finished || !netbios_path_active()) return;
+    if (browse_clock_ms() > g_follow_until_ms) return;
+    if (netbios_browse_list().changes() == g_scanned_changes) return;
+    start_scan_thread();
 }
 
 void run_network_step(WPARAM token) {

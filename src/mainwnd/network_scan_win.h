@@ -17,8 +17,13 @@
 DWORD WINAPI scan_network(LPVOID tree_view);
 
 // Rescan Network: disables the network-scan commands and starts the thread;
-// the main dialog's timer notices its end.
+// the main dialog's timer notices its end. On the program's own network path
+// it first asks the workgroup's computers to announce themselves.
 void start_network_scan();
+
+// The main dialog's timer, while no scan runs: within the answer window of
+// the last Rescan's request, scans again when the browse list has changed.
+void follow_announcements();
 
 // Runs one group of the scan's tree steps; the main dialog's handler of
 // WM_NETWORK_STEP, whose wParam is the scan thread's token for the group.

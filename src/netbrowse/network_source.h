@@ -1,6 +1,7 @@
 // Where the workgroups and computers come from: the enumeration of network
 // containers, one batch of resources at a time (portable seam; the Windows
-// build puts the WNet enumeration behind it).
+// build puts the WNet enumeration behind it, and heard_source.h the network
+// as heard from the computers' announcements).
 #pragma once
 
 #include <cstdint>

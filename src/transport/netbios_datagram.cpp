@@ -33,8 +33,6 @@ constexpr size_t kSetupClass = 16;
 constexpr uint16_t kMailslotWrite = 1;
 constexpr uint16_t kUnreliableClass = 2;
 
-constexpr char kMailslotName[] = "\\MAILSLOT\\MESSNGR";
-
 constexpr uint8_t kFlagMore = 0x01;
 constexpr uint8_t kFlagFirst = 0x02;
 
@@ -70,13 +68,14 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<uint8_t> encode_packet(const MessengerPacket& packet) {
+std::vector<uint8_t> encode_packet(const MessengerPacket& packet, std::string_view mailslot) {
     if (packet.data.empty() || packet.data.size() > kMaxMessageBytes ||
-        packet.source.name.empty() || packet.destination.name.empty()) {
+        packet.source.name.empty() || packet.destination.name.empty() || mailslot.empty() ||
+        mailslot.size() > 64) {
         return {};
     }
     const auto data_count = static_cast<uint16_t>(packet.data.size());
-    const uint16_t name_bytes = sizeof kMailslotName;  // with its NUL
+    const auto name_bytes = static_cast<uint16_t>(mailslot.size() + 1);  // with its NUL
     const uint16_t data_offset = kSmbBytes + name_bytes;
     const size_t smb_length = data_offset + packet.data.size();
 
@@ -110,12 +109,14 @@ std::vector<uint8_t> encode_packet(const MessengerPacket& packet) {
     for (uint16_t word : words)
         put_le16(out, word);
     put_le16(out, static_cast<uint16_t>(name_bytes + packet.data.size()));
-    out.insert(out.end(), kMailslotName, kMailslotName + name_bytes);
+    out.insert(out.end(), mailslot.begin(), mailslot.end());
+    out.push_back('\0');
     out.insert(out.end(), packet.data.begin(), packet.data.end());
     return out;
 }
 
-std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length) {
+std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length,
+                                             std::string* mailslot) {
     if (!bytes || length < kSmbStart + kSmbBytes) return std::nullopt;
     const auto* p = static_cast<const uint8_t*>(bytes);
 
@@ -157,7 +158,7 @@ std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length) {
     const void* nul = std::memchr(name, 0, byte_end - kSmbBytes);
     if (!nul) return std::nullopt;
     const std::string_view slot(name, static_cast<const char*>(nul) - name);
-    if (!equal_ignoring_ascii_case(slot, kMailslotName)) return std::nullopt;
+    if (!mailslot && !equal_ignoring_ascii_case(slot, kMessengerMailslot)) return std::nullopt;
 
     // One whole write: all of its data in this message, after the name.
     const size_t data_count = word(kDataCount);
@@ -168,6 +169,10 @@ std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length) {
     }
     const auto* data = reinterpret_cast<const char*>(smb + data_offset);
     packet.data.assign(data, data + data_count);
+    if (mailslot) {
+        mailslot->assign(slot);
+        std::transform(mailslot->begin(), mailslot->end(), mailslot->begin(), ascii_upper);
+    }
     return packet;
 }
 

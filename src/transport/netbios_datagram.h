@@ -46,15 +46,20 @@ struct MessengerPacket {
     bool operator==(const MessengerPacket&) const = default;
 };
 
-// The whole UDP payload; empty when the data is empty or longer than
-// kMaxMessageBytes, or a name is empty.
-std::vector<uint8_t> encode_packet(const MessengerPacket& packet);
+inline constexpr char kMessengerMailslot[] = "\\MAILSLOT\\MESSNGR";
+
+// The whole UDP payload, a write to `mailslot`; empty when the data is empty
+// or longer than kMaxMessageBytes, or a name is empty.
+std::vector<uint8_t> encode_packet(const MessengerPacket& packet,
+                                   std::string_view mailslot = kMessengerMailslot);
 
 // Every check a receiver makes: known type, not fragmented, both names
 // well-formed, lengths consistent and inside the bytes given, user data at
 // most kMaxUserData, an SMB mailslot write (transaction, 17 words, setup 3,
 // opcode 1) to \MAILSLOT\MESSNGR (any case), data present and in bounds.
-std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length);
+// With `mailslot`, a write to any mailslot passes and its name is stored there.
+std::optional<MessengerPacket> decode_packet(const void* bytes, size_t length,
+                                             std::string* mailslot = nullptr);
 
 // Whom a message goes to: a computer's messenger name as a unique datagram,
 // or, for "*", the workgroup's name as a group datagram.

@@ -8,14 +8,17 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/handles_win.h"
+#include "transport/browse_announcement.h"
 #include "transport/local_networks_win.h"
 #include "transport/name_service_win.h"
 #include "transport/netbios_datagram.h"
@@ -71,8 +74,10 @@ struct NetbiosPath {
     std::string computer;   // OEM, upper case
     std::string workgroup;  // OEM, upper case
     std::atomic<uint16_t> next_id{0};
+    uint32_t browse_minute_ms = browse::AnnouncementSchedule::kMinuteMs;
 };
 NetbiosPath g_path;
+BrowseList g_browse_list;
 
 // Process-wide, so that the receiver may hold them whatever the path does.
 DatagramQueue g_received(kReceivedQueueCapacity, kReceivedQueueLocalReserve);
@@ -87,14 +92,83 @@ bool hand_to_receiver(std::vector<char> datagram, bool local) {
     return true;
 }
 
-// Hands the data of a packet for this computer to the receiver. Its own
-// packets come back from the broadcast and are dropped: the send delivered
-// them locally already.
-void forward_packet(const uint8_t* bytes, size_t length) {
-    auto packet = netbios::decode_packet(bytes, length);
+bool broadcast(netbios::MessengerPacket& packet, std::string_view mailslot);
+
+// Sends this computer's host announcement to its workgroup's master browser
+// name, and keeps it in the browse list as any other computer's.
+void announce(uint32_t server_type, uint32_t periodicity_ms) {
+    browse::Frame frame;
+    frame.periodicity_ms = periodicity_ms;
+    frame.name = g_path.computer;
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version)) {
+        frame.version_major = static_cast<uint8_t>(version.dwMajorVersion);
+        frame.version_minor = static_cast<uint8_t>(version.dwMinorVersion);
+    }
+    frame.server_type = server_type;
+    netbios::MessengerPacket packet;
+    packet.type = netbios::DatagramType::direct_group;
+    packet.id = g_path.next_id++;
+    packet.source = {g_path.computer, netbios::kWorkstationSuffix};
+    packet.destination = {g_path.workgroup, browse::kMasterBrowserSuffix};
+    packet.data = browse::build_announcement(frame);
+    broadcast(packet, browse::kBrowseMailslot);
+    g_browse_list.heard_computer(g_path.workgroup, g_path.computer, periodicity_ms, server_type,
+                                 browse_clock_ms());
+}
+
+// A browser frame into the browse list: host announcements name their
+// workgroup by the name they go to (WORKGROUP<1d>, or <00> in the older
+// form), local master announcements too (<1e>), domain announcements (to
+// __MSBROWSE__<01>) name workgroups. A request to this computer's workgroup
+// asks for its announcement.
+void hear_browse_frame(const netbios::MessengerPacket& packet, std::string_view mailslot,
+                       browse::AnnouncementSchedule& schedule) {
+    // Only the listener draws, so the generator needs no lock.
+    static std::minstd_rand random(GetTickCount() ^ GetCurrentProcessId());
+    const auto frame = browse::parse_frame(mailslot, packet.data.data(), packet.data.size());
+    if (!frame) return;
+    const netbios::Name& to = packet.destination;
+    const std::string workgroup = netbios::canonical_name(to.name);
+    const uint64_t now = browse_clock_ms();
+    switch (frame->opcode) {
+        case browse::Opcode::host_announcement:
+        case browse::Opcode::local_master_announcement:
+            if (to.suffix != browse::kMasterBrowserSuffix &&
+                to.suffix != browse::kBrowserElectionSuffix &&
+                to.suffix != netbios::kWorkstationSuffix) {
+                return;
+            }
+            if (workgroup == browse::kMsBrowseName || workgroup == "*") return;
+            g_browse_list.heard_computer(workgroup, frame->name, frame->periodicity_ms,
+                                         frame->server_type, now);
+            break;
+        case browse::Opcode::domain_announcement:
+            if (workgroup != browse::kMsBrowseName || to.suffix != browse::kMsBrowseSuffix) return;
+            g_browse_list.heard_workgroup(frame->name, frame->periodicity_ms, now);
+            break;
+        case browse::Opcode::announcement_request:
+            if (workgroup == g_path.workgroup && to.suffix == netbios::kWorkstationSuffix) {
+                schedule.requested(now, static_cast<uint32_t>(random()));
+            }
+            break;
+    }
+}
+
+// Hands the data of a packet for this computer to the receiver, and browser
+// frames to the browse list. Its own packets come back from the broadcast and
+// are dropped: the send delivered them locally already.
+void forward_packet(const uint8_t* bytes, size_t length, browse::AnnouncementSchedule& schedule) {
+    std::string mailslot;
+    auto packet = netbios::decode_packet(bytes, length, &mailslot);
     if (!packet) return;
-    if (!netbios::addressed_here(packet->destination, g_path.computer, g_path.workgroup)) return;
     if (netbios::canonical_name(packet->source.name) == g_path.computer) return;
+    if (mailslot != netbios::kMessengerMailslot) {
+        hear_browse_frame(*packet, mailslot, schedule);
+        return;
+    }
+    if (!netbios::addressed_here(packet->destination, g_path.computer, g_path.workgroup)) return;
     hand_to_receiver(std::move(packet->data), false);
 }
 
@@ -102,7 +176,13 @@ DWORD WINAPI listener_thread(LPVOID) {
     const Winsock& ws = winsock();
     // Room for more than the largest packet: a longer one fails the read and is dropped.
     uint8_t buffer[2 * netbios::kMaxPacketBytes];
+    browse::AnnouncementSchedule schedule(browse_clock_ms(), g_path.browse_minute_ms);
     while (!g_path.stopping && !stop_requested()) {
+        try {
+            if (schedule.take_due(browse_clock_ms()))
+                announce(kAnnouncedServerType, schedule.periodicity_ms());
+        } catch (const std::bad_alloc&) {
+        }
         fd_set readable;
         readable.fd_count = 1;
         readable.fd_array[0] = g_path.socket.get();
@@ -126,7 +206,7 @@ DWORD WINAPI listener_thread(LPVOID) {
             // an earlier send) concern one packet only.
             if (received <= 0) continue;
             try {
-                forward_packet(buffer, static_cast<size_t>(received));
+                forward_packet(buffer, static_cast<size_t>(received), schedule);
             } catch (const std::bad_alloc&) {
             }
         }
@@ -229,7 +309,7 @@ void report_name_problem(const std::string& text) {
 
 // Sends `packet` to the broadcast address of each local network, with this
 // computer's address on that network as its source; true when any went out.
-bool broadcast(netbios::MessengerPacket& packet) {
+bool broadcast(netbios::MessengerPacket& packet, std::string_view mailslot) {
     const Winsock& ws = winsock();
     if (!ws.started) return false;
     UniqueSocket own;
@@ -252,7 +332,7 @@ bool broadcast(netbios::MessengerPacket& packet) {
     bool sent = false;
     for (const netbios::LocalNetwork& network : query_local_networks()) {
         packet.source_ip = network.address;
-        const std::vector<uint8_t> wire = netbios::encode_packet(packet);
+        const std::vector<uint8_t> wire = netbios::encode_packet(packet, mailslot);
         if (wire.empty()) continue;
         const sockaddr_in to_network = ipv4_address(network.broadcast, netbios::kDatagramPort);
         sent =
@@ -272,6 +352,14 @@ NetbiosStart start_netbios_path(const char* computer_name) {
     g_path.next_id = static_cast<uint16_t>(GetTickCount());
     g_path.stopping = false;
     g_path.active = true;
+    char minute[16] = {};
+    const DWORD length = GetEnvironmentVariableA(kBrowseMinuteVariable, minute, sizeof minute);
+    if (length > 0 && length < sizeof minute) {
+        const unsigned long value = std::strtoul(minute, nullptr, 10);
+        if (value >= 100 && value <= browse::AnnouncementSchedule::kMinuteMs) {
+            g_path.browse_minute_ms = static_cast<uint32_t>(value);
+        }
+    }
 
     NetbiosStart start;
     int error = 0, name_error = 0;
@@ -314,6 +402,12 @@ void stop_netbios_path() {
             return;
         }
         g_path.listener.reset();
+        // The last word: a server type of 0 takes this computer off the
+        // others' lists at once.
+        try {
+            announce(0, g_path.browse_minute_ms);
+        } catch (const std::bad_alloc&) {
+        }
     }
     g_path.socket.reset();
     winsock().unload();
@@ -325,6 +419,42 @@ std::string netbios_oem_name(const char* ansi) {
     CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
     CharToOemBuffA(name.c_str(), name.data(), static_cast<DWORD>(name.size()));
     return netbios::canonical_name(name);
+}
+
+BrowseList& netbios_browse_list() {
+    return g_browse_list;
+}
+
+uint64_t browse_clock_ms() {
+    // GetTickCount wraps after 49.7 days; its high part is kept here. Callers
+    // come often (the listener, several times a second).
+    static std::atomic<uint64_t> last{0};
+    uint64_t seen = last.load();
+    for (;;) {
+        uint64_t now = (seen & ~uint64_t{0xFFFFFFFF}) | GetTickCount();
+        if (now < seen) now += uint64_t{1} << 32;
+        if (last.compare_exchange_weak(seen, now)) return now;
+    }
+}
+
+bool netbios_request_announcements() {
+    if (!g_path.active || g_path.computer.empty()) return false;
+    try {
+        netbios::MessengerPacket packet;
+        packet.type = netbios::DatagramType::direct_group;
+        packet.id = g_path.next_id++;
+        packet.source = {g_path.computer, netbios::kWorkstationSuffix};
+        packet.destination = {g_path.workgroup, netbios::kWorkstationSuffix};
+        packet.data = browse::build_announcement_request(g_path.computer);
+        return broadcast(packet, browse::kBrowseMailslot);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+uint32_t netbios_answer_window_ms() {
+    return static_cast<uint32_t>(uint64_t{browse::AnnouncementSchedule::kAnswerWindowMs} *
+                                 g_path.browse_minute_ms / browse::AnnouncementSchedule::kMinuteMs);
 }
 
 bool netbios_path_active() {
@@ -379,7 +509,8 @@ int netbios_send(const char* from, const char* to, const char* text) {
         packet.data = datagram;
         packet.id = g_path.next_id++;
 
-        bool sent = !recipient.empty() && !packet.source.name.empty() && broadcast(packet);
+        bool sent = !recipient.empty() && !packet.source.name.empty() &&
+                    broadcast(packet, netbios::kMessengerMailslot);
         // Its own broadcasts do not come back through the listener.
         if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
             sent = hand_to_receiver(datagram, true) || sent;

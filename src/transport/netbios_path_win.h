@@ -9,6 +9,12 @@
 // one stays for the other programs on this computer). Sending: one packet to
 // the broadcast address of each local IPv4 network, so that no name server is
 // needed.
+//
+// Browsing: the listener also hears the browser announcements on
+// \MAILSLOT\BROWSE and \MAILSLOT\LANMAN and keeps them in the browse list,
+// announces this computer to its workgroup (a workstation, no file server)
+// on the rhythm the browser protocol gives and in answer to a request, and
+// says goodbye with a last announcement of server type 0 at the end.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "netbrowse/browse_list.h"
 #include "transport/datagram_queue.h"
 
 // Datagrams from the network the queue holds before it drops the newest:
@@ -67,6 +74,25 @@ uint32_t netbios_dropped();
 // A name as NetBIOS carries it: `ansi` upper-cased in the OEM code page, cut
 // to 15 bytes.
 std::string netbios_oem_name(const char* ansi);
+
+// What this computer announces itself as: a workstation (its messenger
+// listens), no server, no browser.
+constexpr uint32_t kAnnouncedServerType = 0x00000001;
+// Tests shorten the announcement periods: this environment variable gives the
+// length of an announcement "minute" in milliseconds (100 to 60,000).
+constexpr char kBrowseMinuteVariable[] = "QVA_TEST_BROWSE_MINUTE_MS";
+
+// The browse list the listener fills, for the whole process, and its clock
+// (milliseconds, never wrapping).
+BrowseList& netbios_browse_list();
+uint64_t browse_clock_ms();
+
+// Asks every computer of the workgroup to announce itself (an
+// AnnouncementRequest to WORKGROUP<00>); true when it went out.
+bool netbios_request_announcements();
+// How long after such a request the answers may still come (30 s, shorter
+// for tests).
+uint32_t netbios_answer_window_ms();
 
 // The workgroup (or domain) this computer belongs to, in the OEM code page
 // and upper case; WORKGROUP when the system names none.

@@ -14,6 +14,15 @@
 //   latency N            N messages from the network to a row: median and worst
 //   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
 //                        meanwhile and the mailslot held open: what was listed
+//   announce IP PERIOD NAME...  a host announcement of each NAME (GROUP/NAME
+//                        for another workgroup than WORKGROUP), with PERIOD ms,
+//                        sent to UDP port 138 of IP
+//   browsebench N        N computers announce themselves over loopback; then
+//                        the time from Rescan Network to all of them in the tree
+//   rescan               Rescan Network once the command is enabled
+//   expand               opens every workgroup of the tree
+//   tree MS EXPECTED     waits up to MS ms for the tree to read EXPECTED
+//                        ("GROUP:PC1,PC2 GROUP2:PC3", computers sorted); the tree
 //   exit                 Exit command; the exit code
 #include <winsock2.h>
 #include <windows.h>
@@ -28,8 +37,10 @@
 
 #include "e2e/network_load_win.h"
 #include "e2e/program_driver_win.h"
+#include "e2e/tree_reader_win.h"
 #include "resources/resource.h"
 #include "support/udp_socket_win.h"
+#include "transport/browse_announcement.h"
 #include "transport/netbios_datagram.h"
 
 namespace {
@@ -119,6 +130,103 @@ std::string broadcast(ProgramDriver& program, const std::string& text) {
     return "ok";
 }
 
+// The tree as "GROUP:PC1,PC2 GROUP2:PC3", each workgroup's computers sorted.
+std::string tree_text(const ProgramDriver& program) {
+    std::string out;
+    std::vector<std::string> computers;
+    auto flush = [&] {
+        std::sort(computers.begin(), computers.end());
+        for (size_t i = 0; i < computers.size(); ++i)
+            out += (i ? "," : "") + computers[i];
+        computers.clear();
+    };
+    HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
+    for (const std::string& line : tree_lines(program.process(), tree)) {
+        if (line.rfind("  ", 0) == 0) {
+            computers.push_back(line.substr(line.find_first_not_of(' ')));
+            continue;
+        }
+        flush();
+        out += (out.empty() ? "" : " ") + line + ":";
+    }
+    flush();
+    return out;
+}
+
+// Announcements as another computer would send them, one packet per name.
+std::string announce(const std::string& address, uint32_t period_ms,
+                     const std::vector<std::string>& names) {
+    UdpSocket socket;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(netbios::kDatagramPort);
+    to.sin_addr.s_addr = inet_addr(address.c_str());
+    for (const std::string& member : names) {
+        const size_t slash = member.find('/');
+        const std::string workgroup =
+            slash == std::string::npos ? "WORKGROUP" : member.substr(0, slash);
+        const std::string name = slash == std::string::npos ? member : member.substr(slash + 1);
+        browse::Frame frame;
+        frame.periodicity_ms = period_ms;
+        frame.name = name;
+        frame.server_type = browse::kTypeWorkstation;
+        netbios::MessengerPacket packet;
+        packet.type = netbios::DatagramType::direct_group;
+        packet.source = {name, netbios::kWorkstationSuffix};
+        packet.destination = {workgroup, browse::kMasterBrowserSuffix};
+        packet.data = browse::build_announcement(frame);
+        const auto wire = netbios::encode_packet(packet, browse::kBrowseMailslot);
+        if (!socket.send_to(wire, to)) return "fail send " + std::to_string(WSAGetLastError());
+    }
+    return "ok";
+}
+
+std::string rescan(const ProgramDriver& program) {
+    HWND toolbar = network_toolbar(program.main_window());
+    if (!program.wait_until(
+            [&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0; }, 10000)) {
+        return "fail rescan stays disabled";
+    }
+    program.post_command(IDM_RESCAN);
+    return "ok";
+}
+
+// N announced computers, then Rescan Network timed until "Scanning: DONE!"
+// with every one of them (and this computer, and the workgroup) in the tree.
+std::string time_browse_scan(const ProgramDriver& program, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "QVB%05d", i);
+        names.emplace_back(name);
+    }
+    const std::string sent = announce("127.0.0.1", 12 * 60 * 1000, names);
+    if (sent != "ok") return sent;
+    Sleep(1000);  // the listener takes them in long before this
+    HWND bar = network_status_bar(program.main_window());
+    HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
+    SendMessageA(bar, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const std::string asked = rescan(program);
+    if (asked != "ok") return asked;
+    const auto wanted = static_cast<LRESULT>(count + 2);
+    const bool drawn = program.wait_until(
+        [&] {
+            return status_bar_text(program.process(), bar) == "Scanning: DONE!" &&
+                   SendMessageA(tree, TVM_GETCOUNT, 0, 0) >= wanted;
+        },
+        60000);
+    UpdateWindow(tree);
+    QueryPerformanceCounter(&end);
+    const long ms = static_cast<long>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
+    const long items = static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0));
+    return std::string(drawn ? "ok " : "fail ") + std::to_string(count) +
+           " announced computers: Rescan to the filled tree " + std::to_string(ms) + " ms, " +
+           std::to_string(items) + " entries";
+}
+
 }  // namespace
 
 int main() {
@@ -194,6 +302,31 @@ int main() {
             const NetworkLoad load = run_network_load(program, rate, seconds, sends);
             answer = (load.problem.empty() ? "ok " : "fail " + load.problem + ": ") +
                      describe(load, rate, seconds);
+        } else if (command == "announce") {
+            std::string address, name;
+            uint32_t period = 0;
+            in >> address >> period;
+            std::vector<std::string> names;
+            while (in >> name)
+                names.push_back(name);
+            answer = announce(address, period, names);
+        } else if (command == "browsebench") {
+            int count = 1000;
+            in >> count;
+            answer = time_browse_scan(program, count);
+        } else if (command == "expand") {
+            HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
+            for (int n = 0; HTREEITEM item = tree_item(tree, n); ++n)
+                SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        } else if (command == "rescan") {
+            answer = rescan(program);
+        } else if (command == "tree") {
+            DWORD timeout = 0;
+            in >> timeout;
+            const std::string expected = rest_of(in);
+            std::string seen;
+            program.wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
+            answer = "ok " + seen;
         } else if (command == "exit") {
             program.post_command(IDM_EXIT);
             const auto code = program.wait_exit(10000);

@@ -24,6 +24,11 @@ public:
     }
     bool bound() const { return bound_; }
 
+    bool send_to(const std::vector<uint8_t>& packet, const sockaddr_in& to) const {
+        return sendto(socket_, reinterpret_cast<const char*>(packet.data()),
+                      static_cast<int>(packet.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                      sizeof to) == static_cast<int>(packet.size());
+    }
     bool send_to_port_138(const std::vector<uint8_t>& packet) const {
         sockaddr_in to{};
         to.sin_family = AF_INET;

@@ -197,6 +197,16 @@ TEST(NetbiosPacket, RejectsWrongTypesFragmentsAndWhatIsNoMessengerWrite) {
     }
 }
 
+TEST(NetbiosPacket, WritesToOtherMailslotsPassOnlyWhenTheCallerTakesTheirName) {
+    MessengerPacket p = pc1_to_pc2(std::string_view("\x02\0PC1\0", 6));
+    p.destination = {"WORKGROUP", 0x00};
+    const auto wire = encode_packet(p, "\\MAILSLOT\\Browse");
+    EXPECT_FALSE(decode_packet(wire.data(), wire.size())) << "not a message";
+    std::string slot;
+    EXPECT_EQ(decode_packet(wire.data(), wire.size(), &slot), p);
+    EXPECT_EQ(slot, "\\MAILSLOT\\BROWSE");
+}
+
 TEST(NetbiosAddress, MessagesGoToTheMessengerNameOrTheWorkgroup) {
     const Addressing direct = address_message("pc2", "WORKGROUP");
     EXPECT_EQ(direct.type, DatagramType::direct_unique);

@@ -20,6 +20,7 @@
 #include "support/mailslot_helpers_win.h"
 #include "support/private_network_win.h"
 #include "support/udp_socket_win.h"
+#include "transport/browse_announcement.h"
 #include "transport/netbios_datagram.h"
 
 namespace {
@@ -114,6 +115,38 @@ TEST_F(NetbiosPathTest, ForwardsPacketsForThisComputerItsWorkgroupAndEveryoneAlo
               (std::vector<std::string>{to_messenger, datagram("PC9", "qvahost", "two"),
                                         datagram("PC9", "*", "three"), last}));
     EXPECT_TRUE(mailslot_empty(slot())) << "the mailslot is for local writers only";
+}
+
+TEST_F(NetbiosPathTest, HearsAnnouncementsIntoTheBrowseListAndAnnouncesThisComputerUntilItEnds) {
+    const NetbiosStart start = start_netbios_path(kComputer);
+    if (start.port == PortState::denied) GTEST_SKIP() << "UDP port 138 needs root here";
+    ASSERT_EQ(start.port, PortState::bound) << start.problem;
+    auto announcement = [](const Name& to, browse::Opcode opcode, const char* name) {
+        MessengerPacket p;
+        p.type = DatagramType::direct_group;
+        p.source = {"PC7", kWorkstationSuffix};
+        p.destination = to;
+        p.data = browse::build_announcement({opcode, 0, 60000, name, 6, 1, 1, ""});
+        return encode_packet(p, browse::kBrowseMailslot);
+    };
+    UdpSocket peer;
+    ASSERT_TRUE(peer.send_to_port_138(announcement({"LAB", browse::kMasterBrowserSuffix},
+                                                   browse::Opcode::host_announcement, "PC7")));
+    ASSERT_TRUE(peer.send_to_port_138(
+        announcement({"LAB", kMessengerSuffix}, browse::Opcode::host_announcement, "NOTHERE")));
+    ASSERT_TRUE(peer.send_to_port_138(announcement({browse::kMsBrowseName, browse::kMsBrowseSuffix},
+                                                   browse::Opcode::domain_announcement, "OFFICE")));
+    const HeardNetwork expected{
+        {"LAB", {"PC7"}}, {"OFFICE", {}}, {netbios_workgroup(), {kComputer}}};
+    HeardNetwork heard;
+    for (int i = 0; i < 50 && heard != expected; ++i, Sleep(100))
+        heard = netbios_browse_list().snapshot(browse_clock_ms());
+    EXPECT_EQ(heard, expected) << "this computer announces itself at start";
+
+    stop_netbios_path();
+    EXPECT_EQ(netbios_browse_list().snapshot(browse_clock_ms()),
+              (HeardNetwork{{"LAB", {"PC7"}}, {"OFFICE", {}}}))
+        << "its last announcement, of server type 0, takes it off at once";
 }
 
 // A local writer that holds the mailslot open cannot shut the network out;
