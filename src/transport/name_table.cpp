@@ -151,7 +151,12 @@ NameReaction NameTable::receive(const NameServicePacket& packet, uint32_t from,
                                                    {{own->group, node, local_address}}, own->ttl);
                 }
             }
-        } else if (packet.opcode == Opcode::registration && !is_local(from)) {
+        } else if (packet.opcode == Opcode::registration && is_local(from)) {
+            for (const OwnName& own : names_) {
+                if (same_name(own.name, *subject) && own.id != packet.id)
+                    reaction.local_name_service = true;
+            }
+        } else if (packet.opcode == Opcode::registration) {
             // A unique name is defended against any registration; a group
             // name only against a unique one (RFC 1002 §5.1.1.5).
             const OwnName* own = owned(*subject);

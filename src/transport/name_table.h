@@ -63,6 +63,9 @@ struct NameConflict {
 struct NameReaction {
     std::optional<NameServicePacket> reply;  // to the packet's sender
     std::optional<NameConflict> conflict;    // a name of ours just found taken
+    // Another name service on this computer registers its names: one of this
+    // computer's addresses, a transaction that is not ours.
+    bool local_name_service = false;
 };
 
 class NameTable {

@@ -286,6 +286,15 @@ TEST(NameTable, AnswersQueriesAndDefendsItsNames) {
         EXPECT_EQ(nb->front().address, kHere) << what;
         EXPECT_EQ(nb->front().group, c.group) << what;
     }
+    // Another name service on this computer: its own transaction, not ours.
+    EXPECT_TRUE(
+        table.receive(from_other(Opcode::registration, {"PC1", 0x00}, false), kHere, kHere, 2000)
+            .local_name_service);
+    const auto own_again =
+        NameRequest{Opcode::registration, {"PC1", 0}, false, table.names()[0].id, 300000, {}}
+            .packet(kHere);
+    EXPECT_FALSE(table.receive(own_again, kHere, kHere, 2000).local_name_service);
+
     const auto status = table.receive(node_status_query(5), kOther, kHere, 2000).reply;
     ASSERT_TRUE(status);
     const auto names = decode_node_status(status->answer->data);
