@@ -15,6 +15,7 @@
 //   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
 //                        meanwhile and the mailslot held open: what was listed
 //   exit                 Exit command; the exit code
+//   server ADDRESS       stores the name server's address (after options)
 #include <winsock2.h>
 #include <windows.h>
 
@@ -194,6 +195,8 @@ int main() {
             const NetworkLoad load = run_network_load(program, rate, seconds, sends);
             answer = (load.problem.empty() ? "ok " : "fail " + load.problem + ": ") +
                      describe(load, rate, seconds);
+        } else if (command == "server") {
+            store_string("wins", rest_of(in));
         } else if (command == "exit") {
             program.post_command(IDM_EXIT);
             const auto code = program.wait_exit(10000);
