@@ -1,11 +1,9 @@
 // The program's own network path: the UDP 138 listener that feeds the
-// receiver's queue, and the send by subnet broadcast (Windows only).
-// Winsock, the IP helper and the workstation query are loaded at run time, so
-// the program still starts on systems without them (Windows 95 without
-// Winsock 2) where this path is never taken.
+// receiver's queue, and the send by subnet broadcast (Windows only). The
+// workstation query is loaded at run time like Winsock, so the program still
+// starts on systems without it, where this path is never taken.
 #include <winsock2.h>
 #include <windows.h>
-#include <iphlpapi.h>
 #include <lm.h>
 
 #include <atomic>
@@ -18,8 +16,10 @@
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/win_handles.h"
+#include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
+#include "transport/winsock_win.h"
 
 namespace {
 
@@ -33,127 +33,6 @@ constexpr int kListenerMaxReadsPerWake = 1024;
 // 3,000 packets, three seconds of a 1,000 packets/s flood (Linux caps it at
 // net.core.rmem_max under Wine).
 constexpr int kSocketReceiveBuffer = 4 * 1024 * 1024;
-
-template <class Function>
-void resolve(HMODULE module, const char* name, Function& function) {
-    function =
-        module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-               : nullptr;
-}
-
-// The Winsock functions this path uses, typed as the system declares them.
-struct Winsock {
-    UniqueModule module;
-    decltype(&::WSAStartup) startup = nullptr;
-    decltype(&::WSACleanup) cleanup = nullptr;
-    decltype(&::WSAGetLastError) last_error = nullptr;
-    decltype(&::socket) open = nullptr;
-    decltype(&::closesocket) close = nullptr;
-    decltype(&::bind) bind = nullptr;
-    decltype(&::setsockopt) set_option = nullptr;
-    decltype(&::select) select = nullptr;
-    decltype(&::ioctlsocket) control = nullptr;
-    decltype(&::recvfrom) receive_from = nullptr;
-    decltype(&::sendto) send_to = nullptr;
-    bool started = false;  // WSAStartup succeeded
-
-    bool load() {
-        module.reset(LoadLibraryA("ws2_32.dll"));
-        HMODULE m = module.get();
-        resolve(m, "WSAStartup", startup);
-        resolve(m, "WSACleanup", cleanup);
-        resolve(m, "WSAGetLastError", last_error);
-        resolve(m, "socket", open);
-        resolve(m, "closesocket", close);
-        resolve(m, "bind", bind);
-        resolve(m, "setsockopt", set_option);
-        resolve(m, "select", select);
-        resolve(m, "ioctlsocket", control);
-        resolve(m, "recvfrom", receive_from);
-        resolve(m, "sendto", send_to);
-        if (!(startup && cleanup && last_error && open && close && bind && set_option && select &&
-              control && receive_from && send_to)) {
-            return false;
-        }
-        WSADATA data;
-        started = startup(MAKEWORD(2, 2), &data) == 0;
-        return started;
-    }
-
-    // A UDP socket that may send to broadcast addresses.
-    SOCKET broadcast_socket() const {
-        SOCKET s = open(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        if (s == INVALID_SOCKET) return s;
-        const BOOL yes = TRUE;
-        set_option(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&yes), sizeof yes);
-        return s;
-    }
-};
-
-sockaddr_in ipv4_address(uint32_t address, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = static_cast<u_short>((port >> 8) | (port << 8));  // network order
-    const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 24),
-                              static_cast<uint8_t>(address >> 16),
-                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-    std::memcpy(&a.sin_addr, bytes, 4);
-    return a;
-}
-
-bool parse_ipv4(const char* text, uint32_t& address) {
-    unsigned a, b, c, d;
-    char end;
-    if (std::sscanf(text, "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) != 4 || a > 255 || b > 255 ||
-        c > 255 || d > 255) {
-        return false;
-    }
-    address = a << 24 | b << 16 | c << 8 | d;
-    return true;
-}
-
-// One local IPv4 network: this computer's address on it and its broadcast address.
-struct LocalNetwork {
-    uint32_t address;
-    uint32_t broadcast;
-};
-
-std::vector<LocalNetwork> local_networks() {
-    std::vector<LocalNetwork> networks;
-    UniqueModule iphlpapi(LoadLibraryA("iphlpapi.dll"));
-    decltype(&::GetAdaptersInfo) get_adapters_info = nullptr;
-    resolve(iphlpapi.get(), "GetAdaptersInfo", get_adapters_info);
-    std::vector<unsigned char> buffer(16 * 1024);
-    ULONG size = static_cast<ULONG>(buffer.size());
-    DWORD result = ERROR_NOT_SUPPORTED;
-    if (get_adapters_info) {
-        result = get_adapters_info(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
-        if (result == ERROR_BUFFER_OVERFLOW) {
-            buffer.resize(size);
-            result = get_adapters_info(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
-        }
-    }
-    if (result == NO_ERROR) {
-        for (auto* adapter = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); adapter;
-             adapter = adapter->Next) {
-            for (IP_ADDR_STRING* ip = &adapter->IpAddressList; ip; ip = ip->Next) {
-                uint32_t address, mask;
-                if (!parse_ipv4(ip->IpAddress.String, address) ||
-                    !parse_ipv4(ip->IpMask.String, mask) || address == 0 || address >> 24 == 127) {
-                    continue;
-                }
-                const uint32_t broadcast = address | ~mask;
-                bool known = false;
-                for (const LocalNetwork& n : networks)
-                    known = known || n.broadcast == broadcast;
-                if (!known) networks.push_back({address, broadcast});
-            }
-        }
-    }
-    // Without the IP helper, the limited broadcast reaches the local network.
-    if (networks.empty() && !get_adapters_info) networks.push_back({0, 0xFFFFFFFF});
-    return networks;
-}
 
 // NetBIOS names travel upper-cased in the OEM code page.
 std::string oem_name(const char* ansi) {
@@ -193,8 +72,7 @@ std::string query_workgroup() {
 // What start_netbios_path() sets up for the rest of the run.
 struct NetbiosPath {
     bool active = false;
-    Winsock winsock;
-    SOCKET socket = INVALID_SOCKET;  // bound to UDP 138, or invalid
+    UniqueSocket socket;  // bound to UDP 138, or empty
     UniqueHandle listener;
     std::atomic<bool> stopping{false};
     std::string computer;   // OEM, upper case
@@ -228,13 +106,13 @@ void forward_packet(const uint8_t* bytes, size_t length) {
 }
 
 DWORD WINAPI listener_thread(LPVOID) {
-    const Winsock& ws = g_path.winsock;
+    const Winsock& ws = winsock();
     // Room for more than the largest packet: a longer one fails the read and is dropped.
     uint8_t buffer[2 * netbios::kMaxPacketBytes];
     while (!g_path.stopping && !stop_requested()) {
         fd_set readable;
         readable.fd_count = 1;
-        readable.fd_array[0] = g_path.socket;
+        readable.fd_array[0] = g_path.socket.get();
         timeval wait{0, kListenerPollUs};
         const int ready = ws.select(0, &readable, nullptr, nullptr, &wait);
         if (ready == SOCKET_ERROR) {
@@ -248,8 +126,8 @@ DWORD WINAPI listener_thread(LPVOID) {
             sockaddr_in from{};
             int from_length = sizeof from;
             const int received =
-                ws.receive_from(g_path.socket, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
-                                reinterpret_cast<sockaddr*>(&from), &from_length);
+                ws.receive_from(g_path.socket.get(), reinterpret_cast<char*>(buffer), sizeof buffer,
+                                0, reinterpret_cast<sockaddr*>(&from), &from_length);
             if (received == SOCKET_ERROR && ws.last_error() == WSAEWOULDBLOCK) break;
             // Other errors (an oversized packet, a port-unreachable report of
             // an earlier send) concern one packet only.
@@ -296,18 +174,18 @@ std::string port_problem(PortState state, int error) {
 }
 
 PortState bind_port(int& error) {
-    Winsock& ws = g_path.winsock;
-    SOCKET s = ws.broadcast_socket();
-    if (s == INVALID_SOCKET) {
+    const Winsock& ws = winsock();
+    UniqueSocket socket(ws.broadcast_socket());
+    if (!socket) {
         error = ws.last_error();
         return PortState::unavailable;
     }
+    const SOCKET s = socket.get();
     ws.set_option(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kSocketReceiveBuffer),
                   sizeof kSocketReceiveBuffer);
     const sockaddr_in any = ipv4_address(0, netbios::kDatagramPort);
     if (ws.bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         error = ws.last_error();
-        ws.close(s);
         if (error == WSAEADDRINUSE) return PortState::in_use;
         if (error == WSAEACCES) return PortState::denied;
         return PortState::unavailable;
@@ -316,8 +194,35 @@ PortState bind_port(int& error) {
     // busy when the system's send buffer is full.
     u_long non_blocking = 1;
     ws.control(s, FIONBIO, &non_blocking);
-    g_path.socket = s;
+    g_path.socket = std::move(socket);
     return PortState::bound;
+}
+
+// Sends `packet` to the broadcast address of each local network, with this
+// computer's address on that network as its source; true when any went out.
+bool broadcast(netbios::MessengerPacket& packet) {
+    const Winsock& ws = winsock();
+    if (!ws.started) return false;
+    UniqueSocket own;
+    SOCKET s = g_path.socket.get();
+    if (s == INVALID_SOCKET) {
+        own.reset(ws.broadcast_socket());
+        s = own.get();
+    }
+    if (s == INVALID_SOCKET) return false;
+    bool sent = false;
+    for (const netbios::LocalNetwork& network : query_local_networks()) {
+        packet.source_ip = network.address;
+        const std::vector<uint8_t> wire = netbios::encode_packet(packet);
+        if (wire.empty()) continue;
+        const sockaddr_in to_network = ipv4_address(network.broadcast, netbios::kDatagramPort);
+        sent =
+            ws.send_to(s, reinterpret_cast<const char*>(wire.data()), static_cast<int>(wire.size()),
+                       0, reinterpret_cast<const sockaddr*>(&to_network),
+                       sizeof to_network) == static_cast<int>(wire.size()) ||
+            sent;
+    }
+    return sent;
 }
 
 }  // namespace
@@ -331,7 +236,7 @@ NetbiosStart start_netbios_path(const char* computer_name) {
 
     NetbiosStart start;
     int error = 0;
-    if (!g_path.winsock.load()) {
+    if (!winsock().load()) {
         error = static_cast<int>(GetLastError());
         start.port = PortState::unavailable;
     } else {
@@ -362,11 +267,8 @@ void stop_netbios_path() {
         }
         g_path.listener.reset();
     }
-    Winsock& ws = g_path.winsock;
-    if (g_path.socket != INVALID_SOCKET) ws.close(g_path.socket);
-    g_path.socket = INVALID_SOCKET;
-    if (ws.started) ws.cleanup();
-    ws.started = false;
+    g_path.socket.reset();
+    winsock().unload();
 }
 
 bool netbios_path_active() {
@@ -390,6 +292,21 @@ std::string netbios_workgroup() {
     return workgroup;
 }
 
+bool deliver_received_message(std::string_view from, std::string_view to,
+                              std::string_view oem_text) {
+    try {
+        std::vector<char> datagram;
+        datagram.reserve(from.size() + to.size() + oem_text.size() + 3);
+        for (std::string_view part : {from, to, oem_text}) {
+            datagram.insert(datagram.end(), part.begin(), part.end());
+            datagram.push_back('\0');
+        }
+        return hand_to_receiver(std::move(datagram), false);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 int netbios_send(const char* from, const char* to, const char* text) {
     if (!from || !to || !text || !g_path.active) return 0;
     try {
@@ -406,29 +323,7 @@ int netbios_send(const char* from, const char* to, const char* text) {
         packet.data = datagram;
         packet.id = g_path.next_id++;
 
-        bool sent = false;
-        const Winsock& ws = g_path.winsock;
-        if (ws.started && !recipient.empty() && !packet.source.name.empty()) {
-            SOCKET s = g_path.socket;
-            const bool own_socket = s == INVALID_SOCKET;
-            if (own_socket) s = ws.broadcast_socket();
-            if (s != INVALID_SOCKET) {
-                for (const LocalNetwork& network : local_networks()) {
-                    packet.source_ip = network.address;
-                    const std::vector<uint8_t> wire = netbios::encode_packet(packet);
-                    const sockaddr_in to_network =
-                        ipv4_address(network.broadcast, netbios::kDatagramPort);
-                    if (!wire.empty() &&
-                        ws.send_to(s, reinterpret_cast<const char*>(wire.data()),
-                                   static_cast<int>(wire.size()), 0,
-                                   reinterpret_cast<const sockaddr*>(&to_network),
-                                   sizeof to_network) == static_cast<int>(wire.size())) {
-                        sent = true;
-                    }
-                }
-                if (own_socket) ws.close(s);
-            }
-        }
+        bool sent = !recipient.empty() && !packet.source.name.empty() && broadcast(packet);
         // Its own broadcasts do not come back through the listener.
         if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
             sent = hand_to_receiver(datagram, true) || sent;

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "transport/datagram_queue.h"
 
@@ -60,6 +61,12 @@ uint32_t netbios_dropped();
 // The workgroup (or domain) this computer belongs to, in the OEM code page
 // and upper case; WORKGROUP when the system names none.
 std::string netbios_workgroup();
+
+// Hands a message that arrived another way than a datagram (a session
+// message) to the receiver like a datagram from the network: sender,
+// recipient and text as they travel (OEM). False when the queue is full.
+bool deliver_received_message(std::string_view from, std::string_view to,
+                              std::string_view oem_text);
 
 // Sends the message datagram of `from`, `to` and `text` (ANSI) as a mailslot
 // write from `from` to `to` ("*": the workgroup) on every local IPv4 network,
