@@ -19,6 +19,7 @@
 #include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
+#include "transport/session_server_win.h"
 #include "transport/winsock_win.h"
 
 namespace {
@@ -252,6 +253,13 @@ NetbiosStart start_netbios_path(const char* computer_name) {
         }
     }
     start.problem = port_problem(start.port, error);
+    // Session messages need only Winsock, not the datagram port.
+    if (winsock().started) {
+        const std::string session_problem = start_session_server(g_path.computer).problem;
+        if (!session_problem.empty()) {
+            start.problem += (start.problem.empty() ? "" : "\n\n") + session_problem;
+        }
+    }
     return start;
 }
 
@@ -259,6 +267,7 @@ void stop_netbios_path() {
     if (!g_path.active) return;
     g_path.active = false;
     g_path.stopping = true;
+    stop_session_server();
     if (g_path.listener) {
         // A listener that does not end in time keeps what it uses.
         if (WaitForSingleObject(g_path.listener.get(), kListenerJoinTimeoutMs) != WAIT_OBJECT_0) {
