@@ -11,7 +11,7 @@ namespace netbios {
 namespace {
 
 constexpr size_t kHeaderBytes = 14;  // up to and with PACKET_OFFSET
-constexpr size_t kNameBytes = 34;
+constexpr size_t kNameBytes = kEncodedNameBytes;
 constexpr size_t kSmbStart = kHeaderBytes + 2 * kNameBytes;  // 82
 
 // The SMB message, offsets counted from its 0xFF.
@@ -69,48 +69,6 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-std::string canonical_name(std::string_view name) {
-    std::string out(name.substr(0, 15));
-    std::transform(out.begin(), out.end(), out.begin(), ascii_upper);
-    return out;
-}
-
-std::array<uint8_t, 34> encode_name(const Name& name) {
-    const std::string canonical = canonical_name(name.name);
-    const char pad = canonical == "*" ? '\0' : ' ';
-    uint8_t plain[16];
-    std::memset(plain, static_cast<unsigned char>(pad), 15);
-    std::memcpy(plain, canonical.data(), canonical.size());
-    plain[15] = name.suffix;
-
-    std::array<uint8_t, 34> encoded{};
-    encoded[0] = 0x20;
-    for (size_t i = 0; i < 16; ++i) {
-        encoded[1 + 2 * i] = static_cast<uint8_t>('A' + (plain[i] >> 4));
-        encoded[2 + 2 * i] = static_cast<uint8_t>('A' + (plain[i] & 0x0F));
-    }
-    encoded[33] = 0x00;  // no scope
-    return encoded;
-}
-
-std::optional<Name> decode_name(const uint8_t* encoded, size_t length) {
-    if (!encoded || length < kNameBytes || encoded[0] != 0x20 || encoded[33] != 0x00) {
-        return std::nullopt;
-    }
-    uint8_t plain[16];
-    for (size_t i = 0; i < 16; ++i) {
-        const uint8_t high = encoded[1 + 2 * i];
-        const uint8_t low = encoded[2 + 2 * i];
-        if (high < 'A' || high > 'P' || low < 'A' || low > 'P') return std::nullopt;
-        plain[i] = static_cast<uint8_t>((high - 'A') << 4 | (low - 'A'));
-    }
-    size_t end = 15;
-    // Spaces pad ordinary names, NULs the broadcast name.
-    while (end > 0 && (plain[end - 1] == ' ' || plain[end - 1] == '\0'))
-        --end;
-    return Name{std::string(reinterpret_cast<const char*>(plain), end), plain[15]};
-}
 
 std::vector<uint8_t> encode_packet(const MessengerPacket& packet) {
     if (packet.data.empty() || packet.data.size() > kMaxMessageBytes ||

@@ -7,7 +7,6 @@
 // at DataOffset and never assumes it follows the mailslot name.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "core/send_rules.h"
+#include "transport/netbios_name.h"
 
 namespace netbios {
 
@@ -28,31 +28,11 @@ inline constexpr size_t kMaxUserData = 512;
 // Header, two encoded names and the largest user data.
 inline constexpr size_t kMaxPacketBytes = 14 + 2 * 34 + kMaxUserData;
 
-inline constexpr uint8_t kWorkstationSuffix = 0x00;  // computers and workgroups
-inline constexpr uint8_t kMessengerSuffix = 0x03;    // where messages go
-
 enum class DatagramType : uint8_t {
     direct_unique = 0x10,
     direct_group = 0x11,
     broadcast = 0x12,
 };
-
-// A NetBIOS name without its padding: at most 15 bytes, then the suffix byte.
-// The broadcast name is "*" (on the wire padded with NULs, not spaces).
-struct Name {
-    std::string name;
-    uint8_t suffix = kWorkstationSuffix;
-    bool operator==(const Name&) const = default;
-};
-
-// Upper-cased (ASCII letters only; callers hand in OEM names), cut to 15
-// bytes: the form in which two names compare.
-std::string canonical_name(std::string_view name);
-
-// 0x20, 32 characters 'A'..'P' (two per byte of the padded name and suffix), 0x00.
-std::array<uint8_t, 34> encode_name(const Name& name);
-// Requires exactly that shape; the name comes back without its padding.
-std::optional<Name> decode_name(const uint8_t* encoded, size_t length);
 
 // One mailslot write to \MAILSLOT\MESSNGR, as much of it as a receiver uses.
 struct MessengerPacket {

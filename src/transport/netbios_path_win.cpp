@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "core/codepage.h"
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/win_handles.h"
 #include "transport/local_networks_win.h"
+#include "transport/name_service_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
 #include "transport/session_server_win.h"
@@ -34,15 +36,6 @@ constexpr int kListenerMaxReadsPerWake = 1024;
 // 3,000 packets, three seconds of a 1,000 packets/s flood (Linux caps it at
 // net.core.rmem_max under Wine).
 constexpr int kSocketReceiveBuffer = 4 * 1024 * 1024;
-
-// NetBIOS names travel upper-cased in the OEM code page.
-std::string oem_name(const char* ansi) {
-    std::string name(ansi);
-    if (name.empty()) return name;
-    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
-    CharToOemBuffA(name.c_str(), name.data(), static_cast<DWORD>(name.size()));
-    return netbios::canonical_name(name);
-}
 
 std::string query_workgroup() {
     UniqueModule netapi32(LoadLibraryA("netapi32.dll"));
@@ -66,7 +59,8 @@ std::string query_workgroup() {
     // Wine answers with the computer's own name, which no workgroup can have.
     char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof computer;
-    if (GetComputerNameA(computer, &size) && workgroup == oem_name(computer)) workgroup.clear();
+    if (GetComputerNameA(computer, &size) && workgroup == netbios_oem_name(computer))
+        workgroup.clear();
     return workgroup.empty() ? kDefaultWorkgroup : workgroup;
 }
 
@@ -142,61 +136,97 @@ DWORD WINAPI listener_thread(LPVOID) {
     return 0;
 }
 
-std::string port_problem(PortState state, int error) {
-    switch (state) {
-        case PortState::bound:
-            return {};
+constexpr char kTitle[] = "Quorvanta Messenger";
+
+// What the user is told about the two ports, in one box; empty when both are ours.
+std::string port_problem(PortState datagrams, int datagram_error, PortState names, int name_error) {
+    std::string text;
+    auto paragraph = [&text](const std::string& p) {
+        if (!text.empty()) text += "\n\n";
+        text += p;
+    };
+    if (datagrams == PortState::denied || names == PortState::denied) {
+        const bool both = datagrams == PortState::denied && names == PortState::denied;
+        const char* ports = both                             ? "UDP ports 137 and 138"
+                            : datagrams == PortState::denied ? "UDP port 138"
+                                                             : "UDP port 137";
+        paragraph(std::string("Quorvanta Messenger may not use ") + ports +
+                  (datagrams == PortState::denied
+                       ? ", so messages from other computers cannot reach it."
+                       : ", so other computers cannot find it by its name.") +
+                  " Sending, and messages on this computer, still work.\n\n"
+                  "Under Wine on Linux, ports below 1024 need root: run the program as root, or "
+                  "allow the ports for every user with\n"
+                  "    sysctl net.ipv4.ip_unprivileged_port_start=137\n"
+                  "and start Quorvanta Messenger again.");
+    }
+    switch (datagrams) {
         case PortState::in_use:
-            return "UDP port 138 is in use by another program, so messages from other computers "
-                   "cannot reach Quorvanta Messenger. Sending, and messages on this computer, "
-                   "still work.\n\n"
-                   "To receive from the network, end the program that holds the port (on Windows "
-                   "that is NetBIOS over TCP/IP while it is turned on) and start Quorvanta "
-                   "Messenger again.";
+            paragraph(
+                "UDP port 138 is in use by another program (a Samba nmbd?), so messages from "
+                "other computers cannot reach Quorvanta Messenger. Sending, and messages on this "
+                "computer, still work.\n\n"
+                "To receive from the network, end the program that holds the port (on Windows "
+                "that is NetBIOS over TCP/IP while it is turned on) and start Quorvanta "
+                "Messenger again.");
+            break;
+        case PortState::shared:
+            paragraph(
+                "UDP port 138 is shared with another program on this computer (a Samba "
+                "nmbd?). Messages sent to everyone or to the workgroup reach Quorvanta "
+                "Messenger, but datagrams sent to this computer's address alone go to that "
+                "program.");
+            break;
+        case PortState::unavailable: {
+            char line[320];
+            std::snprintf(line, sizeof line,
+                          "Quorvanta Messenger cannot open UDP port 138 (error %d), so messages "
+                          "from other computers cannot reach it. Messages on this computer still "
+                          "work.\n\n"
+                          "Make sure TCP/IP is installed and running, and start Quorvanta "
+                          "Messenger again.",
+                          datagram_error);
+            paragraph(line);
+            break;
+        }
+        case PortState::bound:
         case PortState::denied:
-            return "Quorvanta Messenger may not use UDP port 138, so messages from other "
-                   "computers cannot reach it. Sending, and messages on this computer, still "
-                   "work.\n\n"
-                   "Under Wine on Linux, ports below 1024 need root: run the program as root, or "
-                   "allow the port for every user with\n"
-                   "    sysctl net.ipv4.ip_unprivileged_port_start=137\n"
-                   "and start Quorvanta Messenger again.";
-        case PortState::unavailable:
             break;
     }
-    char text[320];
-    std::snprintf(text, sizeof text,
-                  "Quorvanta Messenger cannot open UDP port 138 (error %d), so messages from "
-                  "other computers cannot reach it. Messages on this computer still work.\n\n"
-                  "Make sure TCP/IP is installed and running, and start Quorvanta Messenger "
-                  "again.",
-                  error);
+    switch (names) {
+        case PortState::in_use:
+            paragraph(
+                "UDP port 137 is in use by another program (a Samba nmbd?), so Quorvanta "
+                "Messenger cannot answer for this computer's name: other computers that look "
+                "it up by name do not find it. Sending, and messages by broadcast, still work.");
+            break;
+        case PortState::shared:
+            paragraph(
+                "UDP port 137 is shared with another program on this computer (a Samba "
+                "nmbd?). Quorvanta Messenger answers the name queries other computers "
+                "broadcast, but queries and objections sent to this computer's address alone "
+                "go to that program.");
+            break;
+        case PortState::unavailable: {
+            // Only worth a word of its own when the datagrams got through.
+            if (datagrams != PortState::bound && datagrams != PortState::shared) break;
+            char line[200];
+            std::snprintf(line, sizeof line,
+                          "Quorvanta Messenger cannot open UDP port 137 (error %d), so other "
+                          "computers cannot find it by its name.",
+                          name_error);
+            paragraph(line);
+            break;
+        }
+        case PortState::bound:
+        case PortState::denied:
+            break;
+    }
     return text;
 }
 
-PortState bind_port(int& error) {
-    const Winsock& ws = winsock();
-    UniqueSocket socket(ws.broadcast_socket());
-    if (!socket) {
-        error = ws.last_error();
-        return PortState::unavailable;
-    }
-    const SOCKET s = socket.get();
-    ws.set_option(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kSocketReceiveBuffer),
-                  sizeof kSocketReceiveBuffer);
-    const sockaddr_in any = ipv4_address(0, netbios::kDatagramPort);
-    if (ws.bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
-        error = ws.last_error();
-        if (error == WSAEADDRINUSE) return PortState::in_use;
-        if (error == WSAEACCES) return PortState::denied;
-        return PortState::unavailable;
-    }
-    // Sends from other threads share the socket; a UDP send only finds it
-    // busy when the system's send buffer is full.
-    u_long non_blocking = 1;
-    ws.control(s, FIONBIO, &non_blocking);
-    g_path.socket = std::move(socket);
-    return PortState::bound;
+void report_name_problem(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 // Sends `packet` to the broadcast address of each local network, with this
@@ -206,11 +236,21 @@ bool broadcast(netbios::MessengerPacket& packet) {
     if (!ws.started) return false;
     UniqueSocket own;
     SOCKET s = g_path.socket.get();
+    packet.source_port = netbios::kDatagramPort;
     if (s == INVALID_SOCKET) {
+        // Without port 138 the packet leaves from a port of the system's
+        // choosing, and its header says which, so that answers find it.
         own.reset(ws.broadcast_socket());
         s = own.get();
+        sockaddr_in local = ipv4_address(0, 0);
+        int length = sizeof local;
+        if (s == INVALID_SOCKET ||
+            ws.bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+            ws.local_name(s, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+            return false;
+        }
+        packet.source_port = port_of(local);
     }
-    if (s == INVALID_SOCKET) return false;
     bool sent = false;
     for (const netbios::LocalNetwork& network : query_local_networks()) {
         packet.source_ip = network.address;
@@ -229,36 +269,49 @@ bool broadcast(netbios::MessengerPacket& packet) {
 }  // namespace
 
 NetbiosStart start_netbios_path(const char* computer_name) {
-    g_path.computer = oem_name(computer_name ? computer_name : "");
+    g_path.computer = netbios_oem_name(computer_name ? computer_name : "");
     g_path.workgroup = netbios_workgroup();
     g_path.next_id = static_cast<uint16_t>(GetTickCount());
     g_path.stopping = false;
     g_path.active = true;
 
     NetbiosStart start;
-    int error = 0;
+    int error = 0, name_error = 0;
     if (!winsock().load()) {
-        error = static_cast<int>(GetLastError());
-        start.port = PortState::unavailable;
-    } else {
-        start.port = bind_port(error);
+        error = name_error = static_cast<int>(GetLastError());
+        start.port = start.name_port = PortState::unavailable;
+        start.problem = port_problem(start.port, error, start.name_port, name_error);
+        return start;
     }
-    if (start.port == PortState::bound) {
+    start.port = bind_shared_port(netbios::kDatagramPort, g_path.socket, error);
+    if (start.port == PortState::bound || start.port == PortState::shared) {
+        winsock().set_option(g_path.socket.get(), SOL_SOCKET, SO_RCVBUF,
+                             reinterpret_cast<const char*>(&kSocketReceiveBuffer),
+                             sizeof kSocketReceiveBuffer);
         g_path.listener.reset(CreateThread(nullptr, 0, listener_thread, nullptr, 0, nullptr));
         // It does little per packet, and what it misses the system drops.
         if (g_path.listener) SetThreadPriority(g_path.listener.get(), THREAD_PRIORITY_ABOVE_NORMAL);
         if (!g_path.listener) {
             error = static_cast<int>(GetLastError());
             start.port = PortState::unavailable;
+            g_path.socket.reset();
         }
     }
-    start.problem = port_problem(start.port, error);
+    start.name_port =
+        start_name_service(g_path.computer, g_path.workgroup, name_error, report_name_problem,
+                           port_problem(PortState::shared, 0, PortState::shared, 0));
+    start.problem = port_problem(start.port, error, start.name_port, name_error);
     // Session messages need only Winsock, not the datagram port.
-    if (winsock().started) {
-        const std::string session_problem = start_session_server(g_path.computer).problem;
-        if (!session_problem.empty()) {
-            start.problem += (start.problem.empty() ? "" : "\n\n") + session_problem;
-        }
+    const SessionServerStart sessions = start_session_server(g_path.computer);
+    if (!sessions.problem.empty()) {
+        if (!start.problem.empty()) start.problem += "\n\n";
+        // The paragraph above already says how to allow privileged ports.
+        const bool told_about_root =
+            start.port == PortState::denied || start.name_port == PortState::denied;
+        start.problem += sessions.state == SessionPortState::denied && told_about_root
+                             ? "Nor may it use TCP port 139, so session messages from other "
+                               "computers cannot reach it either."
+                             : sessions.problem;
     }
     return start;
 }
@@ -266,6 +319,7 @@ NetbiosStart start_netbios_path(const char* computer_name) {
 void stop_netbios_path() {
     if (!g_path.active) return;
     g_path.active = false;
+    stop_name_service();
     g_path.stopping = true;
     stop_session_server();
     if (g_path.listener) {
@@ -278,6 +332,14 @@ void stop_netbios_path() {
     }
     g_path.socket.reset();
     winsock().unload();
+}
+
+std::string netbios_oem_name(const char* ansi) {
+    std::string name(ansi ? ansi : "");
+    if (name.empty()) return name;
+    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    CharToOemBuffA(name.c_str(), name.data(), static_cast<DWORD>(name.size()));
+    return netbios::canonical_name(name);
 }
 
 bool netbios_path_active() {
@@ -322,21 +384,32 @@ int netbios_send(const char* from, const char* to, const char* text) {
         const std::vector<char> datagram = build_datagram(from, to, text);
         if (datagram.empty() || datagram.size() > netbios::kMaxMessageBytes) return 0;
 
-        const std::string recipient = std::strcmp(to, "*") == 0 ? "*" : oem_name(to);
+        const std::string recipient = std::strcmp(to, "*") == 0 ? "*" : netbios_oem_name(to);
         const netbios::Addressing addressing =
             netbios::address_message(recipient, g_path.workgroup);
         netbios::MessengerPacket packet;
         packet.type = addressing.type;
         packet.destination = addressing.destination;
-        packet.source = {oem_name(from), netbios::kWorkstationSuffix};
+        packet.source = {netbios_oem_name(from), netbios::kWorkstationSuffix};
         packet.data = datagram;
         packet.id = g_path.next_id++;
 
-        bool sent = !recipient.empty() && !packet.source.name.empty() && broadcast(packet);
-        // Its own broadcasts do not come back through the listener.
-        if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
-            sent = hand_to_receiver(datagram, true) || sent;
+        if (recipient.empty() || packet.source.name.empty()) return 0;
+        const bool here = recipient == "*" || recipient == g_path.computer;
+        // One other computer: by session to whoever answers for its messenger
+        // name, as NT-family systems and Samba receive; by datagram when none
+        // answers or the session fails.
+        bool sent = false;
+        if (!here) {
+            if (const auto address = resolve_messenger_name(to)) {
+                std::string oem_text(text);
+                ansi_to_oem(oem_text.data());
+                sent = send_by_session(*address, from, to, oem_text);
+            }
         }
+        if (!sent) sent = broadcast(packet);
+        // Its own broadcasts do not come back through the listener.
+        if (here) sent = hand_to_receiver(datagram, true) || sent;
         if (!sent) return 0;
         g_statistics.sent.fetch_add(1);
         return 1;

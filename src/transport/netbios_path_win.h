@@ -26,25 +26,31 @@ constexpr size_t kReceivedQueueLocalReserve = 64;
 
 enum class PortState {
     bound,        // receiving from the network
-    in_use,       // another program holds UDP port 138
+    shared,       // bound beside another program (a Samba nmbd): broadcasts reach both
+    in_use,       // another program holds the port alone
     denied,       // the port is privileged (Linux ports below 1024 under Wine)
     unavailable,  // no Winsock, or another error
 };
 
 struct NetbiosStart {
-    PortState port = PortState::unavailable;
-    // What the user is told once at start; empty when the port is bound.
+    PortState port = PortState::unavailable;       // UDP 138, the datagrams
+    PortState name_port = PortState::unavailable;  // UDP 137, the name service
+    // What the user is told once at start; empty when both ports are bound.
     std::string problem;
 };
 
 // Once at startup, after the local Messenger mailslot exists and before the
 // main window: loads Winsock, learns the workgroup, binds UDP port 138 and
-// starts the listener thread. From then on netbios_send() works, also when
-// the port could not be had.
+// starts the listener thread, then starts the name service on UDP port 137
+// (name_service_win.h), which registers this computer's names. From then on
+// netbios_send() works, also when the ports could not be had. Names other
+// computers own are said once, in a box of their own, when the registration
+// has ended.
 NetbiosStart start_netbios_path(const char* computer_name);
 
-// Once after the message loop: ends the listener (it also ends on the stop
-// flag), waits for it and releases what start_netbios_path() took.
+// Once after the message loop: releases the names, ends the listener (it
+// also ends on the stop flag), waits for it and releases what
+// start_netbios_path() took.
 void stop_netbios_path();
 
 // Between start_netbios_path() and stop_netbios_path().
@@ -57,6 +63,10 @@ DatagramQueue* netbios_received();
 void* netbios_arrival_event();
 // Datagrams for this computer dropped because the queue was full.
 uint32_t netbios_dropped();
+
+// A name as NetBIOS carries it: `ansi` upper-cased in the OEM code page, cut
+// to 15 bytes.
+std::string netbios_oem_name(const char* ansi);
 
 // The workgroup (or domain) this computer belongs to, in the OEM code page
 // and upper case; WORKGROUP when the system names none.

@@ -33,17 +33,23 @@ public:
                       static_cast<int>(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
                       sizeof to) == static_cast<int>(packet.size());
     }
-    // The next packet within `timeout_ms`, or nothing.
-    std::optional<std::vector<uint8_t>> receive(long timeout_ms) const {
+    // The next packet within `timeout_ms`, or nothing; `from_port` is set
+    // to the port it came from.
+    std::optional<std::vector<uint8_t>> receive(long timeout_ms,
+                                                uint16_t* from_port = nullptr) const {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(socket_, &readable);
         timeval wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
         if (select(0, &readable, nullptr, nullptr, &wait) != 1) return std::nullopt;
         std::vector<uint8_t> packet(2048);
-        const int n = recv(socket_, reinterpret_cast<char*>(packet.data()),
-                           static_cast<int>(packet.size()), 0);
+        sockaddr_in from{};
+        int from_length = sizeof from;
+        const int n = recvfrom(socket_, reinterpret_cast<char*>(packet.data()),
+                               static_cast<int>(packet.size()), 0,
+                               reinterpret_cast<sockaddr*>(&from), &from_length);
         if (n <= 0) return std::nullopt;
+        if (from_port) *from_port = ntohs(from.sin_port);
         packet.resize(static_cast<size_t>(n));
         return packet;
     }

@@ -168,7 +168,8 @@ TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNe
     const uint32_t sent = g_statistics.sent.load();
     ASSERT_EQ(netbios_send(kComputer, "pc2", "Hi \xE9"), 1);
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
-    const auto wire = network.receive(3000);
+    uint16_t from_port = 0;
+    const auto wire = network.receive(3000, &from_port);
     ASSERT_TRUE(wire) << "nothing arrived on the local network's broadcast address";
     const std::string expected_data = datagram(kComputer, "pc2", "Hi \x82");
     ASSERT_GE(wire->size(), 169u + expected_data.size());
@@ -182,6 +183,7 @@ TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNe
     EXPECT_EQ(packet->source, (Name{"QVAHOST", kWorkstationSuffix}));
     EXPECT_EQ(packet->destination, (Name{"PC2", kMessengerSuffix}));
     EXPECT_NE(packet->source_ip, 0u);
+    EXPECT_EQ(packet->source_port, from_port) << "the port it really left from";
     EXPECT_TRUE(mailslot_empty(slot())) << "a message for another computer stays off this one";
 
     // Everyone: the workgroup's group name on the network, and this computer too.

@@ -1,0 +1,58 @@
+// The NetBIOS name service on UDP port 137, for the program's own network
+// path (Windows only): registers this computer's names by broadcast, answers
+// name queries and node status for them, defends them and releases them at
+// exit; and resolves another computer's name by a broadcast query.
+//
+// A thread of its own owns the port and the name table (name_table.h); the
+// table's clock is the thread's. Ports are bound so that a name service that
+// shares the computer (Samba's nmbd) keeps working whoever starts first:
+// both sides ask for shared use, and broadcasts then reach both, while a
+// datagram sent to this computer's address alone reaches only one of them
+// (on Linux the one bound to that very address, which nmbd is).
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "transport/name_table.h"
+#include "transport/netbios_path_win.h"
+#include "transport/winsock_win.h"
+
+// Binds `port` on every local address for shared use. bound: nobody else
+// has it; shared: another program holds it too; in_use: another program
+// holds it alone; denied / unavailable as for the datagram port.
+PortState bind_shared_port(uint16_t port, UniqueSocket& socket, int& error);
+
+// Called once, on a thread of its own, with the text of the warning when
+// names could not be registered because other computers own them.
+using NameProblemReport = void (*)(const std::string& text);
+
+// After Winsock is loaded: binds UDP port 137 and starts registering
+// `computer` (OEM, upper case) <00> and <03> and `workgroup` <00>. Without
+// the port nothing is registered or answered; resolving still works. When a
+// name service on this computer (started later) registers the same names,
+// `sharing_text` is reported once, unless the port was shared from the start.
+PortState start_name_service(const std::string& computer, const std::string& workgroup, int& error,
+                             NameProblemReport report, const std::string& sharing_text);
+// Releases the names (one broadcast each) and ends the thread.
+void stop_name_service();
+
+// Waits up to `timeout_ms` for the registration to end; true when it has.
+bool name_service_settled(unsigned timeout_ms);
+// A copy of the name table as it is now (for tests and status).
+std::vector<netbios::OwnName> name_service_names();
+
+// The text of the warning for names other computers own, or empty.
+std::string name_conflict_text(const std::vector<netbios::OwnName>& names);
+
+// Asks every local network who owns `name` (OEM; case does not matter):
+// three broadcast queries 250 ms apart, each answered on a socket of its
+// own. The first positive answer's address (host order), or nothing. Blocks
+// for at most about 750 ms; needs Winsock loaded (the path started).
+std::optional<uint32_t> resolve_name(const netbios::Name& name);
+// The same for a computer's messenger name, NAME<03>, given in ANSI as the
+// user typed it.
+std::optional<uint32_t> resolve_messenger_name(const char* ansi_name);
