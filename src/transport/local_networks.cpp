@@ -14,8 +14,10 @@ std::optional<uint32_t> parse_ipv4(std::string_view text) {
             if (p == end || *p != '.') return std::nullopt;
             ++p;
         }
-        // Digits only: from_chars alone would take a sign or leave "1.2.3.4x".
+        // Digits only: from_chars alone would take a sign. No leading zero:
+        // some readers take "010" as octal.
         if (p == end || *p < '0' || *p > '9') return std::nullopt;
+        if (*p == '0' && p + 1 != end && p[1] >= '0' && p[1] <= '9') return std::nullopt;
         unsigned value = 0;
         const auto [next, error] = std::from_chars(p, end, value);
         if (error != std::errc() || value > 255 || next - p > 3) return std::nullopt;

@@ -17,7 +17,8 @@ struct LocalNetwork {
     uint32_t broadcast = 0;
 };
 
-// "a.b.c.d" with each part 0..255 and nothing around it; host order.
+// "a.b.c.d" with each part 0..255 in decimal without leading zeros (some
+// readers take those as octal) and nothing around it; host order.
 std::optional<uint32_t> parse_ipv4(std::string_view text);
 std::string ipv4_text(uint32_t address);
 

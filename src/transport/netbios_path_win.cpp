@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/codepage.h"
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/win_handles.h"
@@ -20,6 +21,7 @@
 #include "transport/name_service_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
+#include "transport/session_server_win.h"
 #include "transport/winsock_win.h"
 
 namespace {
@@ -299,6 +301,18 @@ NetbiosStart start_netbios_path(const char* computer_name) {
         start_name_service(g_path.computer, g_path.workgroup, name_error, report_name_problem,
                            port_problem(PortState::shared, 0, PortState::shared, 0));
     start.problem = port_problem(start.port, error, start.name_port, name_error);
+    // Session messages need only Winsock, not the datagram port.
+    const SessionServerStart sessions = start_session_server(g_path.computer);
+    if (!sessions.problem.empty()) {
+        if (!start.problem.empty()) start.problem += "\n\n";
+        // The paragraph above already says how to allow privileged ports.
+        const bool told_about_root =
+            start.port == PortState::denied || start.name_port == PortState::denied;
+        start.problem += sessions.state == SessionPortState::denied && told_about_root
+                             ? "Nor may it use TCP port 139, so session messages from other "
+                               "computers cannot reach it either."
+                             : sessions.problem;
+    }
     return start;
 }
 
@@ -307,6 +321,7 @@ void stop_netbios_path() {
     g_path.active = false;
     stop_name_service();
     g_path.stopping = true;
+    stop_session_server();
     if (g_path.listener) {
         // A listener that does not end in time keeps what it uses.
         if (WaitForSingleObject(g_path.listener.get(), kListenerJoinTimeoutMs) != WAIT_OBJECT_0) {
@@ -379,11 +394,22 @@ int netbios_send(const char* from, const char* to, const char* text) {
         packet.data = datagram;
         packet.id = g_path.next_id++;
 
-        bool sent = !recipient.empty() && !packet.source.name.empty() && broadcast(packet);
-        // Its own broadcasts do not come back through the listener.
-        if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
-            sent = hand_to_receiver(datagram, true) || sent;
+        if (recipient.empty() || packet.source.name.empty()) return 0;
+        const bool here = recipient == "*" || recipient == g_path.computer;
+        // One other computer: by session to whoever answers for its messenger
+        // name, as NT-family systems and Samba receive; by datagram when none
+        // answers or the session fails.
+        bool sent = false;
+        if (!here) {
+            if (const auto address = resolve_messenger_name(to)) {
+                std::string oem_text(text);
+                ansi_to_oem(oem_text.data());
+                sent = send_by_session(*address, from, to, oem_text);
+            }
         }
+        if (!sent) sent = broadcast(packet);
+        // Its own broadcasts do not come back through the listener.
+        if (here) sent = hand_to_receiver(datagram, true) || sent;
         if (!sent) return 0;
         g_statistics.sent.fetch_add(1);
         return 1;
