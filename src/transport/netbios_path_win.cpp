@@ -229,9 +229,10 @@ void report_name_problem(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
-// Sends `packet` to the broadcast address of each local network, with this
-// computer's address on that network as its source; true when any went out.
-bool broadcast(netbios::MessengerPacket& packet) {
+// Sends `packet` to the broadcast address of each local network, or to
+// `peer` alone (also beyond a router), with this computer's address on that
+// network as its source; true when any went out.
+bool send_datagram(netbios::MessengerPacket& packet, std::optional<uint32_t> peer) {
     const Winsock& ws = winsock();
     if (!ws.started) return false;
     UniqueSocket own;
@@ -252,7 +253,15 @@ bool broadcast(netbios::MessengerPacket& packet) {
         packet.source_port = port_of(local);
     }
     bool sent = false;
-    for (const netbios::LocalNetwork& network : query_local_networks()) {
+    std::vector<netbios::LocalNetwork> networks = query_local_networks();
+    if (peer) {
+        const netbios::LocalNetwork* route = netbios::network_of_peer(networks, *peer);
+        if (!route) return false;
+        netbios::LocalNetwork to_peer = *route;
+        to_peer.broadcast = *peer;
+        networks = {to_peer};
+    }
+    for (const netbios::LocalNetwork& network : networks) {
         packet.source_ip = network.address;
         const std::vector<uint8_t> wire = netbios::encode_packet(packet);
         if (wire.empty()) continue;
@@ -397,17 +406,20 @@ int netbios_send(const char* from, const char* to, const char* text) {
         if (recipient.empty() || packet.source.name.empty()) return 0;
         const bool here = recipient == "*" || recipient == g_path.computer;
         // One other computer: by session to whoever answers for its messenger
-        // name, as NT-family systems and Samba receive; by datagram when none
-        // answers or the session fails.
+        // name, as NT-family systems and Samba receive; by datagram straight
+        // to that address when the session fails (it may be beyond a router),
+        // and to every local network when nobody answers.
         bool sent = false;
+        std::optional<uint32_t> address;
         if (!here) {
-            if (const auto address = resolve_messenger_name(to)) {
+            address = resolve_messenger_name(to);
+            if (address) {
                 std::string oem_text(text);
                 ansi_to_oem(oem_text.data());
                 sent = send_by_session(*address, from, to, oem_text);
             }
         }
-        if (!sent) sent = broadcast(packet);
+        if (!sent) sent = send_datagram(packet, address);
         // Its own broadcasts do not come back through the listener.
         if (here) sent = hand_to_receiver(datagram, true) || sent;
         if (!sent) return 0;

@@ -4,6 +4,7 @@
 //
 //   options AAM TEXT     stores fresh options: auto-answer on or off, its text
 //   hold | release       takes or gives back UDP port 138
+//   hold139              takes TCP port 139 without listening (until release)
 //   start                starts the program; "ok box" when a box came first
 //   box TEXT             closes the program's message box holding TEXT
 //   nobox TEXT           "ok" when no window of the program holds TEXT
@@ -246,6 +247,7 @@ int main() {
     WSAStartup(MAKEWORD(2, 2), &data);
     ProgramDriver program;
     std::unique_ptr<UdpSocket> held;
+    SOCKET held_tcp = INVALID_SOCKET;
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
@@ -263,8 +265,17 @@ int main() {
         } else if (command == "hold") {
             held = std::make_unique<UdpSocket>(netbios::kDatagramPort);
             if (!held->bound()) answer = "fail " + std::to_string(WSAGetLastError());
+        } else if (command == "hold139") {
+            held_tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(139);
+            if (bind(held_tcp, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
+                answer = "fail " + std::to_string(WSAGetLastError());
         } else if (command == "release") {
             held.reset();
+            if (held_tcp != INVALID_SOCKET) closesocket(held_tcp);
+            held_tcp = INVALID_SOCKET;
         } else if (command == "start") {
             if (!program.start()) {
                 answer = "fail start";
