@@ -39,8 +39,10 @@ struct NameService {
     NameProblemReport report = nullptr;
     bool reported = false;  // the warning is said once a run
     std::string sharing_text;
-    bool sharing_said = false;  // likewise
-    uint64_t clock_ms = 0;      // the thread's clock: GetTickCount without its wrap
+    // Another name service on this computer holds its names too: it was
+    // there at start, or registered them since (and was told of once).
+    bool shared = false;
+    uint64_t clock_ms = 0;  // the thread's clock: GetTickCount without its wrap
     DWORD last_tick = 0;
     std::optional<uint32_t> server;  // the name server, when one is set
     netbios::NameServerWatch watch;
@@ -144,8 +146,8 @@ void handle_packet(const uint8_t* bytes, size_t length, const sockaddr_in& from)
     const auto reaction =
         g_service.table->receive(*packet, peer, network ? network->address : 0, now);
     if (reaction.reply) send_packet(g_service.socket.get(), *reaction.reply, peer, port_of(from));
-    if (reaction.local_name_service && !g_service.sharing_said) {
-        g_service.sharing_said = true;
+    if (reaction.local_name_service && !g_service.shared) {
+        g_service.shared = true;
         show_report(g_service.sharing_text);
     }
 }
@@ -262,7 +264,7 @@ PortState start_name_service(const std::string& computer, const std::string& wor
         g_service.report = report;
         g_service.reported = false;
         g_service.sharing_text = sharing_text;
-        g_service.sharing_said = port == PortState::shared;
+        g_service.shared = port == PortState::shared;
     }
     g_service.stopping = false;
     g_service.thread.reset(CreateThread(nullptr, 0, name_service_thread, nullptr, 0, nullptr));
@@ -292,7 +294,9 @@ void stop_name_service() {
     g_service.thread.reset();
     try {
         ScopedLock hold(g_service.lock);
-        send_requests(g_service.table->release());
+        // The names stay this computer's while the other name service runs.
+        const auto releases = g_service.table->release();
+        if (!g_service.shared) send_requests(releases);
     } catch (const std::bad_alloc&) {
     }
     g_service.socket.reset();
@@ -323,11 +327,11 @@ std::string name_conflict_text(const std::vector<netbios::OwnName>& names) {
             "    " + name_text(own.name) + " is owned by " + netbios::ipv4_text(own.owner) + "\n";
     }
     if (lost.empty()) return lost;
-    return "Another computer on the network already uses this computer's name:\n\n" + lost +
-           "\nOther computers may not find Quorvanta Messenger by that name, and messages sent "
-           "to it may reach the other computer. Messages to everyone, and sending, still "
-           "work.\n\nGive one of the two computers another name and start Quorvanta Messenger "
-           "again.";
+    return "Other computers on the network already own names of this computer:\n\n" + lost +
+           "\nQuorvanta Messenger goes on without them: other computers may not find it by "
+           "those names, and messages sent to them may reach the other computer. Messages to "
+           "everyone, and sending, still work.\n\nGive one of the computers another name and "
+           "start Quorvanta Messenger again.";
 }
 
 std::optional<uint32_t> resolve_name(const netbios::Name& name) {

@@ -42,7 +42,8 @@ PortState start_name_service(const std::string& computer, const std::string& wor
 // once. A server that stops answering is said once a run through `report`.
 void set_name_server_address(std::optional<uint32_t> server);
 
-// Releases the names (one broadcast each) and ends the thread.
+// Ends the thread and releases the names (one broadcast each), unless
+// another name service on this computer holds them too.
 void stop_name_service();
 
 // Waits up to `timeout_ms` for the registration to end; true when it has.
