@@ -328,10 +328,6 @@ bool connect_within(SOCKET s, uint32_t address, uint16_t port, DWORD timeout_ms)
            !contains(failed, s);
 }
 
-std::string upper_name(std::string_view name) {
-    return netbios::canonical_name(name);
-}
-
 }  // namespace
 
 SessionServerStart start_session_server(const std::string& computer) {
@@ -376,9 +372,10 @@ bool send_by_session(uint32_t address, std::string_view from, std::string_view t
         if (!socket || !connect_within(s, address, port, kSessionConnectMs)) return false;
         const DWORD deadline = GetTickCount() + kSessionExchangeMs;
 
-        const auto request =
-            netbios::encode_session_request({{upper_name(to), netbios::kMessengerSuffix},
-                                             {upper_name(from), netbios::kWorkstationSuffix}});
+        const std::string called = netbios_oem_name(std::string(to).c_str());
+        const std::string calling = netbios_oem_name(std::string(from).c_str());
+        const auto request = netbios::encode_session_request(
+            {{called, netbios::kMessengerSuffix}, {calling, netbios::kWorkstationSuffix}});
         netbios::SessionHeader header;
         std::vector<uint8_t> payload;
         if (!send_all(s, request, deadline) || !receive_packet(s, header, payload, deadline) ||
@@ -386,25 +383,21 @@ bool send_by_session(uint32_t address, std::string_view from, std::string_view t
             return false;
         }
 
+        // Always the multi-block form, short texts too: every receiver of the
+        // message commands takes it, and Samba takes no other before a negotiation.
         uint16_t mid = 1;
         std::vector<uint16_t> words;
-        bool accepted = false;
-        if (oem_text.size() <= smb::kMaxBlockText) {
-            accepted = exchange(s, smb::build_send_message(from, to, oem_text, mid),
-                                smb::kSendMessage, words, deadline);
-        } else if (exchange(s, smb::build_start_message(from, to, mid++), smb::kSendStartMultiBlock,
-                            words, deadline) &&
-                   words.size() == 1) {
-            const uint16_t group = words[0];
-            accepted = true;
-            for (size_t at = 0; accepted && at < oem_text.size(); at += smb::kMaxBlockText) {
-                accepted = exchange(
-                    s, smb::build_text_block(group, oem_text.substr(at, smb::kMaxBlockText), mid++),
-                    smb::kSendTextMultiBlock, words, deadline);
-            }
-            accepted = accepted && exchange(s, smb::build_end_message(group, mid),
-                                            smb::kSendEndMultiBlock, words, deadline);
+        bool accepted = exchange(s, smb::build_start_message(from, to, mid++),
+                                 smb::kSendStartMultiBlock, words, deadline);
+        // Samba answers without the group id, and ignores the one it is sent.
+        const uint16_t group = words.empty() ? 0 : words[0];
+        for (size_t at = 0; accepted && at < oem_text.size(); at += smb::kMaxBlockText) {
+            accepted = exchange(
+                s, smb::build_text_block(group, oem_text.substr(at, smb::kMaxBlockText), mid++),
+                smb::kSendTextMultiBlock, words, deadline);
         }
+        accepted = accepted && exchange(s, smb::build_end_message(group, mid),
+                                        smb::kSendEndMultiBlock, words, deadline);
         ws.shut_down(s, SD_SEND);
         return accepted;
     } catch (const std::bad_alloc&) {

@@ -41,9 +41,9 @@ inline constexpr unsigned kSessionConnectMs = 1500;
 inline constexpr unsigned kSessionExchangeMs = 5000;
 
 // Delivers one message over a session to the computer at `address` (host
-// order): a session request to `to`<03>, then 0xD0 for a text of at most one
-// block, or 0xD5, 0xD7 per block and 0xD6. Names as the user gave them; the
-// text already in the OEM code page. True only when the peer accepted every
-// command with a success status.
+// order): a session request to `to`<03>, then 0xD5, 0xD7 per block of at most
+// 128 bytes and 0xD6. Names as the user gave them; the text already in the
+// OEM code page. True only when the peer accepted every command with a
+// success status.
 bool send_by_session(uint32_t address, std::string_view from, std::string_view to,
                      std::string_view oem_text, uint16_t port = 139);
