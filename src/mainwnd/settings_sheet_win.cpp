@@ -323,9 +323,27 @@ void show_auto_answer_state(HWND page) {
     SetDlgItemTextA(page, IDC_MISC_AUTO_ANSWER, checked(page, IDC_MISC_AUTO_ANSWER) ? "On" : "Off");
 }
 
+// The name server field holds an address or nothing. Anything else is
+// refused where it was typed: a box says why and the field takes the focus
+// with its text selected. True when refused.
+bool refuse_name_server(HWND page) {
+    const std::string text = item_text(page, IDC_MISC_NAME_SERVER);
+    if (text.find_first_not_of(" \t") == std::string::npos || parse_name_server_address(text))
+        return false;
+    MessageBoxA(GetParent(page),
+                "The name server must be an IPv4 address such as 192.168.1.1, or empty for "
+                "none.",
+                "Quorvanta Messenger", MB_OK | MB_ICONWARNING);
+    HWND field = GetDlgItem(page, IDC_MISC_NAME_SERVER);
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    return true;
+}
+
 BOOL misc_init(HWND page) {
     int32_t cone, cond, conda, dcsd, aam, mlrm, keepmsgs;
     std::optional<std::string> aat;
+    std::string wins;
     {
         ScopedLock hold(g_options_lock);
         cone = g_options.cone;
@@ -336,6 +354,7 @@ BOOL misc_init(HWND page) {
         mlrm = g_options.mlrm;
         keepmsgs = g_options.keepmsgs;
         aat = g_options.aat;
+        wins = g_options.wins;
     }
     check(page, IDC_MISC_EXIT, cone != 0);
     check(page, IDC_MISC_MARK_LAST, mlrm != 0);
@@ -351,6 +370,8 @@ BOOL misc_init(HWND page) {
         show_auto_answer_state(page);
     }
     if (aat) SetDlgItemTextA(page, IDC_MISC_AUTO_TEXT, aat->c_str());
+    SendDlgItemMessageA(page, IDC_MISC_NAME_SERVER, EM_LIMITTEXT, 64, 0);
+    SetDlgItemTextA(page, IDC_MISC_NAME_SERVER, wins.c_str());
     return TRUE;
 }
 
@@ -375,7 +396,14 @@ INT_PTR misc_notify(HWND page, const NMHDR& header) {
         g_current_page = kMiscPage;
         return answer(page, 0);
     }
+    // Leaving the page, by OK or for another page, waits for a sound address.
+    if (header.code == static_cast<UINT>(PSN_KILLACTIVE))
+        return answer(page, refuse_name_server(page) ? TRUE : FALSE);
     if (header.code != static_cast<UINT>(PSN_APPLY)) return FALSE;
+    if (refuse_name_server(page)) return answer(page, PSNRET_INVALID_NOCHANGEPAGE);
+    const std::optional<uint32_t> server =
+        parse_name_server_address(item_text(page, IDC_MISC_NAME_SERVER));
+    std::string wins = server ? format_ipv4(*server) : std::string();
 
     const int32_t cone = checked(page, IDC_MISC_EXIT) ? 1 : 0;
     const int32_t cond = checked(page, IDC_MISC_DELETE) ? 1 : 0;
@@ -399,6 +427,7 @@ INT_PTR misc_notify(HWND page, const NMHDR& header) {
         g_options.mlrm = mlrm;
         g_options.keepmsgs = keepmsgs;
         g_options.aat = std::move(aat);
+        g_options.wins = std::move(wins);
     }
     auto_answer_menu_check(aam);
     return answer(page, PSNRET_NOERROR);

@@ -1,5 +1,6 @@
 // The program's entry point: startup checks, the process-wide state, the main
 // dialog and its message loop, and the orderly end (Windows only).
+#include <winsock2.h>  // before windows.h: the name service's header needs it
 #include <windows.h>
 #include <commctrl.h>
 
@@ -17,6 +18,7 @@
 #include "settings/options.h"
 #include "settings/registry_store_win.h"
 #include "transport/messenger_service_win.h"
+#include "transport/name_service_win.h"
 #include "transport/netbios_path_win.h"
 
 namespace {
@@ -97,6 +99,13 @@ int run(HINSTANCE instance, int show) {
     DWORD size = sizeof g_sender_name;
     if (!GetComputerNameA(g_sender_name, &size)) g_sender_name[0] = '\0';
     g_main.recipient[0] = '\0';
+    std::string name_server;
+    {
+        ScopedLock hold(g_options_lock);
+        name_server = g_options.wins;
+    }
+    // A name server set in the settings takes effect at the next start.
+    set_name_server_address(parse_name_server_address(name_server));
     const NetbiosStart netbios =
         own_network_path ? start_netbios_path(g_sender_name) : NetbiosStart{};
     const std::string journal_problem = journal_start(g_options.keepmsgs != 0);

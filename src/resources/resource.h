@@ -106,6 +106,7 @@
 #define IDC_MISC_AUTO_ANSWER 1037
 #define IDC_MISC_MARK_LAST 1038
 #define IDC_MISC_KEEP_MESSAGES 1039
+#define IDC_MISC_NAME_SERVER 1040
 
 // Commands of the menus, toolbars and tray menu
 #define IDM_NEW 40001

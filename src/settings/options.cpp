@@ -156,6 +156,9 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width,
 
     o.aat = read_text_value(*key, "aat");
     if (!o.aat) o.aam = 0;
+    const std::optional<uint32_t> server =
+        parse_name_server_address(read_text_value(*key, "wins").value_or(""));
+    o.wins = server ? format_ipv4(*server) : std::string();
 
     read_list_value(*key, "usrcombo", &o.usrcombo);
     ScopedLock lists(g_lists_lock);
@@ -188,12 +191,47 @@ void save_options(Options* options, ValueStore& store) {
     for (const Scalar& scalar : kSavedAfterText) {
         write_scalar(*key, scalar.name, o.*scalar.field != 0);
     }
+    if (o.wins.empty()) {
+        key->remove("wins");
+    } else {
+        key->set("wins", kValueString,
+                 {reinterpret_cast<const uint8_t*>(o.wins.c_str()), stored_length(o.wins) + 1});
+    }
 
     write_list_value(*key, "usrcombo", &o.usrcombo);
     write_list_value(*key, "ifl", &o.ifl);
     write_list_value(*key, "itl", &o.itl);
     write_list_value(*key, "icl", &o.icl);
     write_list_value(*key, "ppfroml", &o.ppfroml);
+}
+
+std::optional<uint32_t> parse_name_server_address(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    uint32_t address = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (text.empty() || text.front() != '.') return std::nullopt;
+            text.remove_prefix(1);
+        }
+        size_t digits = 0;
+        uint32_t number = 0;
+        while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
+            number = number * 10 + static_cast<uint32_t>(text[digits++] - '0');
+        if (digits == 0 || number > 255 || (digits > 1 && text[0] == '0')) return std::nullopt;
+        text.remove_prefix(digits);
+        address = address << 8 | number;
+    }
+    if (!text.empty() || address == 0 || address >= 0xE0000000u) return std::nullopt;
+    return address;
+}
+
+std::string format_ipv4(uint32_t address) {
+    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.' +
+           std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
 StringList bounded_list(const StringList& list) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/lock.h"
@@ -40,11 +41,12 @@ struct Options {
     std::optional<std::string> aat;  // auto-answer text
     int32_t mlrm = 1;                // select the message last received
     int32_t keepmsgs = 1;            // keep messages after exit (the message journal)
+    std::string wins;                // the name server's IPv4 address, dotted; empty: none
 
     bool operator==(const Options&) const = default;
 };
 
-// The process's options record. Scalars and aat are guarded by
+// The process's options record. Scalars, aat and wins are guarded by
 // g_options_lock; the four filter lists by
 // g_lists_lock; usrcombo belongs to the user-interface thread.
 extern Options g_options;
@@ -57,13 +59,23 @@ void reset_options(Options* options);
 // Fills the record from the store: a missing or unreadable value takes its
 // default, then each field is brought into its range (x_pos below
 // screen_width, y_pos below screen_height, the primary screen's size in
-// pixels). Takes g_lists_lock while it fills the four filter lists. When the
-// key cannot be opened every field takes its default.
+// pixels; a name server address that does not parse is none). Takes g_lists_lock while it fills the
+// four filter lists. When the key cannot be opened every field takes its default.
 void load_options(Options* options, ValueStore& store, int32_t screen_width, int32_t screen_height);
+
+// A name server's address from its text: four decimal numbers of 0 to 255
+// joined by dots, spaces around allowed, in host byte order. Nothing for any
+// other text (leading zeros included: some readers take them as octal), and
+// for addresses no server can have: 0.0.0.0, multicast and above.
+std::optional<uint32_t> parse_name_server_address(std::string_view text);
+
+// The dotted form of an IPv4 address in host byte order.
+std::string format_ipv4(uint32_t address);
 
 // Writes the record to the store (yes/no fields as 0 or 1). Consumes aat:
 // afterwards the field is none; a record without aat stores aam as 0 and
-// deletes the stored text. When the key cannot be opened nothing changes.
+// deletes the stored text; no name server deletes its value. When the key
+// cannot be opened nothing changes.
 void save_options(Options* options, ValueStore& store);
 
 // What a list may hold: its first 1000 entries, as far as their texts fit in

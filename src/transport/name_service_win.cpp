@@ -16,6 +16,7 @@
 #include "core/handles_win.h"
 #include "transport/local_networks.h"
 #include "transport/local_networks_win.h"
+#include "transport/name_server_client.h"
 #include "transport/name_service_packet.h"
 
 namespace {
@@ -25,8 +26,6 @@ using netbios::NameTable;
 // How long the thread sleeps at most while nothing arrives and nothing is due.
 constexpr uint64_t kPollMs = 200;
 constexpr DWORD kJoinTimeoutMs = 3000;
-constexpr int kResolveTries = 3;
-constexpr DWORD kResolveWaitMs = 250;
 // Larger packets than this are not name service packets.
 constexpr int kBufferBytes = 1500;
 
@@ -45,6 +44,9 @@ struct NameService {
     bool shared = false;
     uint64_t clock_ms = 0;  // the thread's clock: GetTickCount without its wrap
     DWORD last_tick = 0;
+    std::optional<uint32_t> server;  // the name server, when one is set
+    netbios::NameServerWatch watch;
+    bool server_gone_said = false;  // said once a run
 };
 NameService g_service;
 
@@ -114,14 +116,35 @@ void report_when_settled() {
     if (!text.empty()) show_report(text);
 }
 
+// What the server's silence or answers mean; called with the lock held.
+// Returns the text to say, once a run, when the server is found gone.
+std::string note_server(bool answered, uint64_t now) {
+    if (!g_service.server) return {};
+    if (answered) {
+        g_service.watch.answered(now);
+        return {};
+    }
+    if (g_service.watch.unanswered(now) != netbios::NameServerWatch::Change::gone ||
+        g_service.server_gone_said) {
+        return {};
+    }
+    g_service.server_gone_said = true;
+    return "The name server " + netbios::ipv4_text(*g_service.server) +
+           " does not answer.\n\nQuorvanta Messenger now registers and finds names by "
+           "broadcast, on this computer's own networks only: computers on other networks "
+           "cannot reach it or be reached until the server answers again.";
+}
+
 void handle_packet(const uint8_t* bytes, size_t length, const sockaddr_in& from) {
     const auto packet = netbios::decode(bytes, length);
     if (!packet) return;
     const uint32_t peer = ipv4_of(from);
     ScopedLock hold(g_service.lock);
     const auto* network = netbios::network_of_peer(g_service.networks, peer);
+    const uint64_t now = now_ms();
+    if (packet->response && g_service.server && peer == *g_service.server) note_server(true, now);
     const auto reaction =
-        g_service.table->receive(*packet, peer, network ? network->address : 0, now_ms());
+        g_service.table->receive(*packet, peer, network ? network->address : 0, now);
     if (reaction.reply) send_packet(g_service.socket.get(), *reaction.reply, peer, port_of(from));
     if (reaction.local_name_service && !g_service.shared) {
         g_service.shared = true;
@@ -134,14 +157,17 @@ DWORD WINAPI name_service_thread(LPVOID) {
     uint8_t buffer[kBufferBytes];
     while (!g_service.stopping && !stop_requested()) {
         uint64_t wait_ms = kPollMs;
+        std::string gone;
         try {
             ScopedLock hold(g_service.lock);
             const uint64_t now = now_ms();
             send_requests(g_service.table->due(now));
+            if (g_service.table->take_server_silence()) gone = note_server(false, now);
             if (const auto next = g_service.table->next_due())
                 wait_ms = *next > now ? std::min(*next - now, kPollMs) : 0;
         } catch (const std::bad_alloc&) {
         }
+        if (!gone.empty()) show_report(gone);
         report_when_settled();
 
         fd_set readable;
@@ -233,6 +259,7 @@ PortState start_name_service(const std::string& computer, const std::string& wor
             addresses.push_back(network.address);
         g_service.table->set_local_addresses(addresses);
         g_service.last_tick = GetTickCount();
+        g_service.table->set_name_server(g_service.server);
         g_service.table->start(now_ms());
         g_service.report = report;
         g_service.reported = false;
@@ -247,6 +274,13 @@ PortState start_name_service(const std::string& computer, const std::string& wor
         return PortState::unavailable;
     }
     return port;
+}
+
+void set_name_server_address(std::optional<uint32_t> server) {
+    ScopedLock hold(g_service.lock);
+    g_service.server = server;
+    g_service.watch = {};
+    if (g_service.table) g_service.table->set_name_server(server);
 }
 
 void stop_name_service() {
@@ -307,30 +341,57 @@ std::optional<uint32_t> resolve_name(const netbios::Name& name) {
     if (!socket) return std::nullopt;
     const std::vector<netbios::LocalNetwork> networks = query_local_networks();
     const uint16_t id = static_cast<uint16_t>(GetTickCount() ^ GetCurrentThreadId() << 7);
-    const netbios::NameServicePacket query = netbios::name_query(name, id, true);
-    uint8_t buffer[kBufferBytes];
-    for (int attempt = 0; attempt < kResolveTries; ++attempt) {
-        for (const netbios::LocalNetwork& network : networks)
-            send_packet(socket.get(), query, network.broadcast, netbios::kNameServicePort);
-        const DWORD sent_at = GetTickCount();
-        for (DWORD waited = 0; waited < kResolveWaitMs; waited = GetTickCount() - sent_at) {
-            fd_set readable;
-            readable.fd_count = 1;
-            readable.fd_array[0] = socket.get();
-            timeval wait{0, static_cast<long>((kResolveWaitMs - waited) * 1000)};
-            if (ws.select(0, &readable, nullptr, nullptr, &wait) <= 0) break;
-            const int received = ws.receive_from(socket.get(), reinterpret_cast<char*>(buffer),
-                                                 sizeof buffer, 0, nullptr, nullptr);
-            if (received <= 0) continue;
-            const auto answer = netbios::decode(buffer, static_cast<size_t>(received));
-            if (!answer) continue;
-            const auto addresses = netbios::resolved_addresses(*answer, id, name);
-            for (const netbios::NbAddress& a : addresses) {
-                if (a.address != 0 && a.address != 0xFFFFFFFF) return a.address;
-            }
-        }
+    std::optional<uint32_t> server;
+    {
+        ScopedLock hold(g_service.lock);
+        if (g_service.server && g_service.watch.worth_asking(now_ms())) server = g_service.server;
     }
-    return std::nullopt;
+    // This query's own clock: milliseconds since it began.
+    const DWORD began = GetTickCount();
+    const auto elapsed = [began] { return static_cast<uint64_t>(GetTickCount() - began); };
+    netbios::NameResolution query(name, server, id, 0);
+    uint8_t buffer[kBufferBytes];
+    while (!query.done()) {
+        if (const auto step = query.due(elapsed())) {
+            if (step->server) {
+                send_packet(socket.get(), step->packet, *step->server, netbios::kNameServicePort);
+            } else {
+                for (const netbios::LocalNetwork& network : networks)
+                    send_packet(socket.get(), step->packet, network.broadcast,
+                                netbios::kNameServicePort);
+            }
+            continue;
+        }
+        const std::optional<uint64_t> next = query.next_due();
+        if (!next) break;
+        const uint64_t now = elapsed();
+        const uint64_t wait_ms = *next > now ? *next - now : 0;
+        fd_set readable;
+        readable.fd_count = 1;
+        readable.fd_array[0] = socket.get();
+        timeval wait{static_cast<long>(wait_ms / 1000), static_cast<long>(wait_ms % 1000 * 1000)};
+        const int ready = ws.select(0, &readable, nullptr, nullptr, &wait);
+        if (ready == SOCKET_ERROR) break;
+        if (ready == 0) continue;
+        sockaddr_in from{};
+        int from_length = sizeof from;
+        const int received =
+            ws.receive_from(socket.get(), reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+                            reinterpret_cast<sockaddr*>(&from), &from_length);
+        if (received <= 0) continue;
+        if (const auto answer = netbios::decode(buffer, static_cast<size_t>(received)))
+            query.receive(*answer, ipv4_of(from), elapsed());
+    }
+    std::string gone;
+    {
+        ScopedLock hold(g_service.lock);
+        using Outcome = netbios::NameResolution::ServerOutcome;
+        if (query.server_outcome() != Outcome::not_asked)
+            gone = note_server(query.server_outcome() == Outcome::answered, now_ms());
+    }
+    if (!gone.empty()) show_report(gone);
+    if (query.addresses().empty()) return std::nullopt;
+    return query.addresses().front();
 }
 
 std::optional<uint32_t> resolve_messenger_name(const char* ansi_name) {

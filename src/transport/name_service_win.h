@@ -37,6 +37,11 @@ using NameProblemReport = void (*)(const std::string& text);
 // `sharing_text` is reported once, unless the port was shared from the start.
 PortState start_name_service(const std::string& computer, const std::string& workgroup, int& error,
                              NameProblemReport report, const std::string& sharing_text);
+// The name server (WINS) to register with and to ask first, or nothing.
+// Set before start_name_service() for the registration; queries take it at
+// once. A server that stops answering is said once a run through `report`.
+void set_name_server_address(std::optional<uint32_t> server);
+
 // Ends the thread and releases the names (one broadcast each), unless
 // another name service on this computer holds them too.
 void stop_name_service();
@@ -49,10 +54,12 @@ std::vector<netbios::OwnName> name_service_names();
 // The text of the warning for names other computers own, or empty.
 std::string name_conflict_text(const std::vector<netbios::OwnName>& names);
 
-// Asks every local network who owns `name` (OEM; case does not matter):
-// three broadcast queries 250 ms apart, each answered on a socket of its
-// own. The first positive answer's address (host order), or nothing. Blocks
-// for at most about 750 ms; needs Winsock loaded (the path started).
+// Finds who owns `name` (OEM; case does not matter): the name server first,
+// when one is set and answering (two tries, 1 s and 2 s), then every local
+// network (three broadcast queries 250 ms apart), on a socket of its own.
+// The first usable address (host order), or nothing. Blocks for at most
+// 3.75 s (0.75 s without a server, or while it is taken as gone); needs
+// Winsock loaded (the path started).
 std::optional<uint32_t> resolve_name(const netbios::Name& name);
 // The same for a computer's messenger name, NAME<03>, given in ANSI as the
 // user typed it.

@@ -67,6 +67,7 @@ std::vector<NameRequest> NameTable::due(uint64_t now_ms) {
             const int tries = own.via_server ? kServerTries : kBroadcastTries;
             if (own.sent >= tries && own.via_server) {
                 // The server does not answer: register by broadcast instead.
+                server_silent_ = true;
                 restart(own, false, now_ms);
             } else if (own.sent >= tries) {
                 own.state = NameState::registered;  // nobody objected
@@ -74,7 +75,8 @@ std::vector<NameRequest> NameTable::due(uint64_t now_ms) {
             }
             requests.push_back(request_for(own, Opcode::registration));
             ++own.sent;
-            own.next_ms = now_ms + (own.via_server ? kServerRetryMs : kBroadcastRetryMs);
+            own.next_ms =
+                now_ms + (own.via_server ? kServerRetryMs << (own.sent - 1) : kBroadcastRetryMs);
         } else if (own.state == NameState::registered && own.via_server && server_) {
             if (!own.refreshing) {
                 own.refreshing = true;
@@ -82,13 +84,14 @@ std::vector<NameRequest> NameTable::due(uint64_t now_ms) {
             }
             if (own.sent >= kServerTries) {
                 // Unanswered: the name stays ours; ask again a while later.
+                server_silent_ = true;
                 own.refreshing = false;
                 own.next_ms = now_ms + uint64_t{kMinServerTtl} * 1000;
                 continue;
             }
             requests.push_back(request_for(own, Opcode::refresh));
             ++own.sent;
-            own.next_ms = now_ms + kServerRetryMs;
+            own.next_ms = now_ms + (kServerRetryMs << (own.sent - 1));
         }
     }
     return requests;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "transport/name_service_packet.h"
@@ -72,7 +73,7 @@ public:
     static constexpr int kBroadcastTries = 3;
     static constexpr uint64_t kBroadcastRetryMs = 250;
     static constexpr int kServerTries = 3;
-    static constexpr uint64_t kServerRetryMs = 1500;
+    static constexpr uint64_t kServerRetryMs = 1500;  // doubled for each further try
     // What a registration asks for and a positive answer carries, in seconds.
     static constexpr uint32_t kDefaultTtl = 300000;
     // A server's wait (WACK) and time to live, bounded so a peer cannot park
@@ -99,6 +100,9 @@ public:
     std::optional<uint64_t> next_due() const;
     // Whether no name is registering any more.
     bool settled() const;
+    // True once each time the name server left a registration or refresh
+    // unanswered through all its tries (registration then goes on by broadcast).
+    bool take_server_silence() { return std::exchange(server_silent_, false); }
 
     // What to answer to `packet` from `from`, which arrived on the network
     // where this computer's address is `local_address`.
@@ -120,6 +124,7 @@ private:
 
     std::vector<OwnName> names_;
     std::optional<uint32_t> server_;
+    bool server_silent_ = false;
     std::vector<uint32_t> local_;
     std::array<uint8_t, 6> unit_id_{};
     uint16_t next_id_;

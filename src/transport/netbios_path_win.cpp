@@ -11,10 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/codepage.h"
 #include "core/message.h"
 #include "core/process_state.h"
 #include "core/handles_win.h"
@@ -23,6 +25,7 @@
 #include "transport/name_service_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
+#include "transport/session_server_win.h"
 #include "transport/winsock_win.h"
 
 namespace {
@@ -92,7 +95,8 @@ bool hand_to_receiver(std::vector<char> datagram, bool local) {
     return true;
 }
 
-bool broadcast(netbios::MessengerPacket& packet, std::string_view mailslot);
+bool send_datagram(netbios::MessengerPacket& packet, std::string_view mailslot,
+                   std::optional<uint32_t> peer = std::nullopt);
 
 // Sends this computer's host announcement to its workgroup's master browser
 // name, and keeps it in the browse list as any other computer's.
@@ -113,7 +117,7 @@ void announce(uint32_t server_type, uint32_t periodicity_ms) {
     packet.source = {g_path.computer, netbios::kWorkstationSuffix};
     packet.destination = {g_path.workgroup, browse::kMasterBrowserSuffix};
     packet.data = browse::build_announcement(frame);
-    broadcast(packet, browse::kBrowseMailslot);
+    send_datagram(packet, browse::kBrowseMailslot);
     g_browse_list.heard_computer(g_path.workgroup, g_path.computer, periodicity_ms, server_type,
                                  browse_clock_ms());
 }
@@ -307,9 +311,11 @@ void report_name_problem(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
-// Sends `packet` to the broadcast address of each local network, with this
-// computer's address on that network as its source; true when any went out.
-bool broadcast(netbios::MessengerPacket& packet, std::string_view mailslot) {
+// Sends `packet` with `mailslot` to the broadcast address of each local
+// network, or to `peer` alone (also beyond a router), with this computer's
+// address on that network as its source; true when any went out.
+bool send_datagram(netbios::MessengerPacket& packet, std::string_view mailslot,
+                   std::optional<uint32_t> peer) {
     const Winsock& ws = winsock();
     if (!ws.started) return false;
     UniqueSocket own;
@@ -330,7 +336,15 @@ bool broadcast(netbios::MessengerPacket& packet, std::string_view mailslot) {
         packet.source_port = port_of(local);
     }
     bool sent = false;
-    for (const netbios::LocalNetwork& network : query_local_networks()) {
+    std::vector<netbios::LocalNetwork> networks = query_local_networks();
+    if (peer) {
+        const netbios::LocalNetwork* route = netbios::network_of_peer(networks, *peer);
+        if (!route) return false;
+        netbios::LocalNetwork to_peer = *route;
+        to_peer.broadcast = *peer;
+        networks = {to_peer};
+    }
+    for (const netbios::LocalNetwork& network : networks) {
         packet.source_ip = network.address;
         const std::vector<uint8_t> wire = netbios::encode_packet(packet, mailslot);
         if (wire.empty()) continue;
@@ -387,6 +401,18 @@ NetbiosStart start_netbios_path(const char* computer_name) {
         start_name_service(g_path.computer, g_path.workgroup, name_error, report_name_problem,
                            port_problem(PortState::shared, 0, PortState::shared, 0));
     start.problem = port_problem(start.port, error, start.name_port, name_error);
+    // Session messages need only Winsock, not the datagram port.
+    const SessionServerStart sessions = start_session_server(g_path.computer);
+    if (!sessions.problem.empty()) {
+        if (!start.problem.empty()) start.problem += "\n\n";
+        // The paragraph above already says how to allow privileged ports.
+        const bool told_about_root =
+            start.port == PortState::denied || start.name_port == PortState::denied;
+        start.problem += sessions.state == SessionPortState::denied && told_about_root
+                             ? "Nor may it use TCP port 139, so session messages from other "
+                               "computers cannot reach it either."
+                             : sessions.problem;
+    }
     return start;
 }
 
@@ -395,6 +421,7 @@ void stop_netbios_path() {
     g_path.active = false;
     stop_name_service();
     g_path.stopping = true;
+    stop_session_server();
     if (g_path.listener) {
         // A listener that does not end in time keeps what it uses.
         if (WaitForSingleObject(g_path.listener.get(), kListenerJoinTimeoutMs) != WAIT_OBJECT_0) {
@@ -446,7 +473,7 @@ bool netbios_request_announcements() {
         packet.source = {g_path.computer, netbios::kWorkstationSuffix};
         packet.destination = {g_path.workgroup, netbios::kWorkstationSuffix};
         packet.data = browse::build_announcement_request(g_path.computer);
-        return broadcast(packet, browse::kBrowseMailslot);
+        return send_datagram(packet, browse::kBrowseMailslot);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -509,12 +536,25 @@ int netbios_send(const char* from, const char* to, const char* text) {
         packet.data = datagram;
         packet.id = g_path.next_id++;
 
-        bool sent = !recipient.empty() && !packet.source.name.empty() &&
-                    broadcast(packet, netbios::kMessengerMailslot);
-        // Its own broadcasts do not come back through the listener.
-        if (recipient == "*" || (!recipient.empty() && recipient == g_path.computer)) {
-            sent = hand_to_receiver(datagram, true) || sent;
+        if (recipient.empty() || packet.source.name.empty()) return 0;
+        const bool here = recipient == "*" || recipient == g_path.computer;
+        // One other computer: by session to whoever answers for its messenger
+        // name, as NT-family systems and Samba receive; by datagram straight
+        // to that address when the session fails (it may be beyond a router),
+        // and to every local network when nobody answers.
+        bool sent = false;
+        std::optional<uint32_t> address;
+        if (!here) {
+            address = resolve_messenger_name(to);
+            if (address) {
+                std::string oem_text(text);
+                ansi_to_oem(oem_text.data());
+                sent = send_by_session(*address, from, to, oem_text);
+            }
         }
+        if (!sent) sent = send_datagram(packet, netbios::kMessengerMailslot, address);
+        // Its own broadcasts do not come back through the listener.
+        if (here) sent = hand_to_receiver(datagram, true) || sent;
         if (!sent) return 0;
         g_statistics.sent.fetch_add(1);
         return 1;

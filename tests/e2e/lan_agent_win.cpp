@@ -4,14 +4,18 @@
 //
 //   options AAM TEXT     stores fresh options: auto-answer on or off, its text
 //   hold | release       takes or gives back UDP port 138
+//   hold139              takes TCP port 139 without listening (until release)
 //   start                starts the program; "ok box" when a box came first
 //   box TEXT             closes the program's message box holding TEXT
 //   nobox TEXT           "ok" when no window of the program holds TEXT
 //   ready                waits for the main window
 //   inject FROM TO TEXT  writes a datagram into this computer's mailslot
 //   broadcast TEXT       sends TEXT to everyone with the Send dialog
+//   send TO TEXT         sends TEXT to computer TO with the Send dialog
+//   text ROW             the text of row ROW (0 newest) in the View dialog, as hex
 //   rows N MS            waits up to MS ms for N rows; lists them newest first
-//   latency N            N messages from the network to a row: median and worst
+//   latency N [session]  N messages from the network to a row: median and worst;
+//                        datagrams to UDP 138, or session messages on TCP 139
 //   load RATE S SENDS    RATE packets/s for S s, SENDS sends to this computer
 //                        meanwhile and the mailslot held open: what was listed
 //   announce IP PERIOD NAME...  a host announcement of each NAME (GROUP/NAME
@@ -24,8 +28,14 @@
 //   tree MS EXPECTED     waits up to MS ms for the tree to read EXPECTED
 //                        ("GROUP:PC1,PC2 GROUP2:PC3", computers sorted); the tree
 //   exit                 Exit command; the exit code
+//   server ADDRESS       stores the name server's address (after options)
+//   counted TO TEXT      sends TEXT to TO with the Send dialog, which stays
+//                        open: "ok sent N" (its count) or "fail error N"
+//                        after the error box
 #include <winsock2.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +52,8 @@
 #include "support/udp_socket_win.h"
 #include "transport/browse_announcement.h"
 #include "transport/netbios_datagram.h"
+#include "transport/session_packet.h"
+#include "transport/smb_message.h"
 
 namespace {
 
@@ -65,9 +77,33 @@ std::string list_rows(const ProgramDriver& program) {
     return out;
 }
 
-// Packets sent to port 138 of this computer, one after the other once the
-// last has been listed; each timed from the send to its row.
-std::string measure_latency(const ProgramDriver& program, int count) {
+// One message as a sender of session messages delivers it: a connection to
+// TCP 139 of this computer, the session request, 0xD0 and its answer.
+bool send_by_session(const std::string& me, const std::string& text) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(netbios::kSessionPort);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto request = netbios::encode_session_request(
+        {{me, netbios::kMessengerSuffix}, {"BENCH", netbios::kWorkstationSuffix}});
+    const auto message = smb::build_send_message("BENCH", me, text, 1);
+    const auto put = [s](const std::vector<uint8_t>& b) {
+        return send(s, reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size()), 0) ==
+               static_cast<int>(b.size());
+    };
+    char answer[64];
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 && put(request) &&
+                    recv(s, answer, 4, 0) == 4 && answer[0] == '\x82' && put(message) &&
+                    recv(s, answer, sizeof answer, 0) > 0;
+    closesocket(s);
+    return ok;
+}
+
+// Messages sent to this computer by datagram (UDP 138) or by session (TCP
+// 139), one after the other once the last has been listed; each timed from
+// its send to its row.
+std::string measure_latency(const ProgramDriver& program, int count, bool by_session) {
     UdpSocket peer;
     const std::string me = computer_name();
     std::vector<double> ms;
@@ -83,11 +119,15 @@ std::string measure_latency(const ProgramDriver& program, int count) {
         netbios::MessengerPacket packet;
         packet.source = {"BENCH", netbios::kWorkstationSuffix};
         packet.destination = {me, netbios::kMessengerSuffix};
-        const std::string data = datagram("BENCH", me, "latency " + std::to_string(i));
+        const std::string text = "latency " + std::to_string(i);
+        const std::string data = datagram("BENCH", me, text);
         packet.data.assign(data.begin(), data.end());
         LARGE_INTEGER sent, shown;
         QueryPerformanceCounter(&sent);
-        if (!peer.send_to_port_138(netbios::encode_packet(packet))) return "fail send";
+        if (by_session ? !send_by_session(me, text)
+                       : !peer.send_to_port_138(netbios::encode_packet(packet))) {
+            return "fail send";
+        }
         if (!program.wait_until([&] { return listed(before + 1); }, 5000)) {
             return "fail message " + std::to_string(i) + " was not listed";
         }
@@ -98,15 +138,15 @@ std::string measure_latency(const ProgramDriver& program, int count) {
     }
     std::sort(ms.begin(), ms.end());
     char text[128];
-    std::snprintf(text, sizeof text, "ok median %.0f ms, worst %.0f ms of %d", ms[ms.size() / 2],
-                  ms.back(), count);
+    std::snprintf(text, sizeof text, "ok %smedian %.0f ms, worst %.0f ms of %d",
+                  by_session ? "session " : "", ms[ms.size() / 2], ms.back(), count);
     return text;
 }
 
-// New, "Broadcast to all" checked, the text typed and Send pressed, as a user
-// sends to everyone. Typed: a multi-line edit says nothing of a WM_SETTEXT,
-// and Send is enabled only by changes the dialog hears of.
-std::string broadcast(ProgramDriver& program, const std::string& text) {
+// New, the recipient ("*": "Broadcast to all" checked) and the text typed and
+// Send pressed, as a user sends. Typed: a multi-line edit says nothing of a
+// WM_SETTEXT, and Send is enabled only by changes the dialog hears of.
+std::string send_message(ProgramDriver& program, const std::string& to, const std::string& text) {
     program.post_command(IDM_NEW);
     HWND send = nullptr;
     program.wait_until([&] {
@@ -119,8 +159,9 @@ std::string broadcast(ProgramDriver& program, const std::string& text) {
         for (char c : typed)
             SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
     };
-    SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
-    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), "x");
+    if (to == "*") SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
+    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr),
+         to == "*" ? "x" : to);
     type(GetDlgItem(send, IDC_SEND_TEXT), text);
     PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
     if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) {
@@ -227,6 +268,86 @@ std::string time_browse_scan(const ProgramDriver& program, int count) {
            std::to_string(items) + " entries";
 }
 
+// A status bar's first part, asked of the window (GetWindowText does not
+// ask a window of another process).
+std::string status_line(HWND bar) {
+    char text[256] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(bar, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    return text;
+}
+
+// As send_message, but the dialog stays open after the send (the options'
+// default) until its status line counts it or "Error sending message !"
+// shows; then Cancel.
+std::string send_counted(ProgramDriver& program, const std::string& to, const std::string& text) {
+    program.post_command(IDM_NEW);
+    HWND send = nullptr;
+    program.wait_until([&] {
+        for (HWND window : program.top_level_windows())
+            if (window_text(window) == "Send Message") send = window;
+        return send != nullptr;
+    });
+    if (!send) return "fail no Send dialog";
+    for (const auto& [edit, typed] :
+         {std::pair{FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr),
+                    to},
+          std::pair{GetDlgItem(send, IDC_SEND_TEXT), text}}) {
+        for (char c : typed)
+            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
+    HWND bar = FindWindowExA(send, nullptr, STATUSCLASSNAMEA, nullptr);
+    const auto counted = [&] { return status_line(bar) != "Sent times: 0"; };
+    HWND box = nullptr;
+    program.wait_until(
+        [&] { return counted() || (box = program.find_dialog_with_text("Error sending")); }, 20000);
+    if (box) {
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        program.wait_until([&] { return !IsWindow(box); });
+    }
+    const std::string line = status_line(bar);
+    const std::string count = line.size() > 12 ? line.substr(12) : "?";
+    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
+    return (box ? "fail error " : counted() ? "ok sent " : "fail nothing ") + count;
+}
+
+// The View dialog's text for one row, in hex: it may hold line ends and 8-bit characters.
+std::string row_text(ProgramDriver& program, int row) {
+    if (!program.select_row(row)) return "fail no row";
+    program.post_command(IDM_VIEW);
+    HWND view = nullptr;
+    if (!program.wait_until([&] { return (view = program.find_dialog_with_text("View Message")); },
+                            5000)) {
+        return "fail no View dialog";
+    }
+    // The dialog may show before its text is in.
+    // Another process's control: GetWindowText would not ask it.
+    HWND edit = GetDlgItem(view, IDC_VIEW_TEXT);
+    const auto length = [edit] {
+        DWORD_PTR n = 0;
+        SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &n);
+        return static_cast<size_t>(n);
+    };
+    program.wait_until([&] { return length() > 0; }, 2000);
+    std::string text(length() + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(static_cast<size_t>(copied));
+    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    program.wait_until([&] { return !IsWindow(view); });
+    std::string hex = "ok ";
+    char digits[3];
+    for (unsigned char c : text) {
+        std::snprintf(digits, sizeof digits, "%02x", c);
+        hex += digits;
+    }
+    return hex;
+}
+
 }  // namespace
 
 int main() {
@@ -234,6 +355,7 @@ int main() {
     WSAStartup(MAKEWORD(2, 2), &data);
     ProgramDriver program;
     std::unique_ptr<UdpSocket> held;
+    SOCKET held_tcp = INVALID_SOCKET;
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
@@ -251,8 +373,17 @@ int main() {
         } else if (command == "hold") {
             held = std::make_unique<UdpSocket>(netbios::kDatagramPort);
             if (!held->bound()) answer = "fail " + std::to_string(WSAGetLastError());
+        } else if (command == "hold139") {
+            held_tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(139);
+            if (bind(held_tcp, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
+                answer = "fail " + std::to_string(WSAGetLastError());
         } else if (command == "release") {
             held.reset();
+            if (held_tcp != INVALID_SOCKET) closesocket(held_tcp);
+            held_tcp = INVALID_SOCKET;
         } else if (command == "start") {
             if (!program.start()) {
                 answer = "fail start";
@@ -285,7 +416,15 @@ int main() {
             in >> from >> to;
             if (!write_datagram(datagram(from, to, rest_of(in)))) answer = "fail write";
         } else if (command == "broadcast") {
-            answer = broadcast(program, rest_of(in));
+            answer = send_message(program, "*", rest_of(in));
+        } else if (command == "send") {
+            std::string to;
+            in >> to;
+            answer = send_message(program, to, rest_of(in));
+        } else if (command == "text") {
+            int row = 0;
+            in >> row;
+            answer = row_text(program, row);
         } else if (command == "rows") {
             size_t count = 0;
             DWORD timeout = 0;
@@ -294,8 +433,9 @@ int main() {
             answer = "ok " + std::to_string(program.rows().size()) + list_rows(program);
         } else if (command == "latency") {
             int count = 100;
-            in >> count;
-            answer = measure_latency(program, count);
+            std::string way;
+            in >> count >> way;
+            answer = measure_latency(program, count, way == "session");
         } else if (command == "load") {
             int rate = 1000, seconds = 10, sends = 100;
             in >> rate >> seconds >> sends;
@@ -327,6 +467,12 @@ int main() {
             std::string seen;
             program.wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
             answer = "ok " + seen;
+        } else if (command == "server") {
+            store_string("wins", rest_of(in));
+        } else if (command == "counted") {
+            std::string to;
+            in >> to;
+            answer = send_counted(program, to, rest_of(in));
         } else if (command == "exit") {
             program.post_command(IDM_EXIT);
             const auto code = program.wait_exit(10000);

@@ -1,10 +1,13 @@
 // Fuzz target for the NetBIOS name service: any bytes decoded as a packet
 // (compressed names included) never read past them; what decodes encodes to
 // bytes that decode to the same packet; and a name table that owns its names
-// answers it with a packet that encodes and decodes too.
+// answers it with a packet that encodes and decodes too; a name server's
+// answer, whatever it holds, leaves the table's registration and a query's
+// waits bounded.
 #include <cstdint>
 #include <cstdlib>
 
+#include "transport/name_server_client.h"
 #include "transport/name_service_packet.h"
 #include "transport/name_table.h"
 
@@ -40,6 +43,41 @@ NameTable& table() {
     return *t;
 }
 
+constexpr uint32_t kServer = 0x0A4D0014;
+
+// A table registering with the server, its first requests sent.
+NameTable& registering_table() {
+    static NameTable* t = [] {
+        auto* made = new NameTable("PC1", "WORKGROUP", 0x100);
+        made->set_name_server(kServer);
+        made->set_local_addresses({0x0A4D0001});
+        made->start(0);
+        made->due(0);
+        return made;
+    }();
+    return *t;
+}
+
+// Whatever the server answers, nothing waits longer than its bounds.
+void check_server_answer(const NameServicePacket& packet) {
+    NameTable copy = registering_table();
+    copy.receive(packet, kServer, 0x0A4D0001, 100);
+    for (const OwnName& own : copy.names()) {
+        if (own.state == NameState::registering &&
+            own.next_ms > 100 + 1000ull * NameTable::kMaxWaitSeconds) {
+            std::abort();
+        }
+    }
+    NameResolution query({"PC2", kMessengerSuffix}, kServer, packet.id, 0);
+    query.due(0);
+    query.receive(packet, kServer, 10);
+    for (const uint32_t address : query.addresses()) {
+        if (address == 0 || address >= 0xE0000000u) std::abort();
+    }
+    const auto query_next = query.next_due();
+    if (query_next && *query_next > 3750) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -59,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto bytes = encode(*reaction.reply);
         if (bytes.empty() || !decode(bytes.data(), bytes.size())) std::abort();
     }
+    check_server_answer(*packet);
     return 0;
 }

@@ -356,4 +356,38 @@ TEST_F(SettingsSheet, DeleteMessageGreysDeleteAllButKeepsItsCheck) {
     EXPECT_EQ(g_options.cond, 0);
 }
 
+// A name server address that does not parse is refused where it was typed:
+// a box says why, the sheet stays open on the field, nothing is stored.
+TEST_F(SettingsSheet, NameServerIsAnAddressOrEmpty) {
+    g_options.start_p = kMisc;
+    g_options.wins = "10.0.0.1";
+    open();
+    EXPECT_EQ(text_of(item(IDC_MISC_NAME_SERVER)), "10.0.0.1");
+    type(IDC_MISC_NAME_SERVER, "10.0.0.256");
+    PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    HWND box = wait_for_box_saying(GetCurrentProcessId(), "IPv4 address");
+    ASSERT_NE(box, nullptr) << "no box refused the address";
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(wait_gone(box));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const DWORD sheet_thread = GetWindowThreadProcessId(sheet_, nullptr);
+    for (int i = 0; i < 100 && gui.hwndFocus != item(IDC_MISC_NAME_SERVER); ++i) {
+        Sleep(20);
+        GetGUIThreadInfo(sheet_thread, &gui);
+    }
+    EXPECT_EQ(gui.hwndFocus, item(IDC_MISC_NAME_SERVER)) << "the focus is back on the field";
+    EXPECT_TRUE(IsWindowVisible(sheet_)) << "the sheet stays open";
+    EXPECT_EQ(current_index(), kMisc);
+    EXPECT_EQ(g_options.wins, "10.0.0.1");
+
+    type(IDC_MISC_NAME_SERVER, " 192.168.2.1 ");
+    press(PSBTN_OK);
+    EXPECT_EQ(g_options.wins, "192.168.2.1");
+    open();
+    type(IDC_MISC_NAME_SERVER, "");
+    press(PSBTN_OK);
+    EXPECT_EQ(g_options.wins, "");
+}
+
 }  // namespace

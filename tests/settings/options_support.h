@@ -62,7 +62,8 @@ inline std::string describe(const Options& o) {
             out += quoted(item) + ",";
         out += "] ";
     }
-    return out + "aat=" + (o.aat ? quoted(*o.aat) : std::string("none"));
+    return out + "aat=" + (o.aat ? quoted(*o.aat) : std::string("none")) +
+           " wins=" + quoted(o.wins);
 }
 
 inline void PrintTo(const Options& o, std::ostream* os) {
@@ -99,5 +100,6 @@ inline Options sample_record() {
     o.aat = "Out of office \xB7 back at 14:00";
     o.mlrm = 0;
     o.keepmsgs = 0;
+    o.wins = "192.168.2.1";
     return o;
 }

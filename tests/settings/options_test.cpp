@@ -51,6 +51,9 @@ TEST(OptionsRoundTrip, EachFieldIsStoredUnderItsNameInItsLayoutAndLoadsBack) {
     Options text;
     text.aat = "back soon";
     expect_round_trip(text, "aat", raw_value(kValueString, "back soon\0"sv));
+    Options server;
+    server.wins = "10.0.2.1";
+    expect_round_trip(server, "wins", raw_value(kValueString, "10.0.2.1\0"sv));
     MemoryStore scratch;
     save_options(&text, scratch);
     EXPECT_FALSE(text.aat.has_value()) << "the save consumes the text";
@@ -279,6 +282,43 @@ TEST(OptionsBadData, ListsTakeTheStringsFoundWithinTheData) {
     }
 }
 
+// Only an address a name server can have is kept; anything else stored is no
+// server, and no server deletes the value.
+TEST(OptionsBadData, NameServerIsADottedAddressOrNone) {
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"192.168.2.1", "192.168.2.1"},
+        {" 10.0.0.5\t", "10.0.0.5"},
+        {"223.255.255.254", "223.255.255.254"},
+        {"1.2.3.255", "1.2.3.255"},
+        {"", ""},
+        {"server", ""},
+        {"1.2.3", ""},
+        {"1.2.3.4.", ""},
+        {"1.2.3.4.5", ""},
+        {"1..3.4", ""},
+        {"256.1.1.1", ""},
+        {"1.2.3.1000", ""},
+        {"010.1.1.1", ""},
+        {"-1.2.3.4", ""},
+        {"1.2.3.4x", ""},
+        {"1.2. 3.4", ""},
+        {"0.0.0.0", ""},
+        {"224.0.0.1", ""},
+        {"255.255.255.255", ""},
+        {"\x0A\0\0\x01"sv, ""},  // a number stored where the text belongs
+    };
+    for (const auto& [stored, loaded] : cases) {
+        SCOPED_TRACE(quoted(std::string(stored)));
+        MemoryStore store;
+        store.values["wins"] = raw_value(kValueString, std::string(stored) + '\0');
+        Options options = load_from(store);
+        EXPECT_EQ(options.wins, loaded);
+        EXPECT_EQ(parse_name_server_address(stored).has_value(), !loaded.empty());
+        save_options(&options, store);
+        EXPECT_EQ(store.values.count("wins"), loaded.empty() ? 0u : 1u);
+    }
+}
+
 TEST(OptionsNull, MissingArgumentsDoNothing) {
     MemoryStore store;
     store.values["ifl"] = raw_value(kValueMultiString, "A\0\0\0"sv);
@@ -317,8 +357,8 @@ TEST(OptionsLocking, LoadHoldsTheListsLockForTheFilterListsOnly) {
     for (std::thread& probe : probes)
         probe.join();
     const std::map<std::string, bool> expected = {
-        {"aat", true},  {"usrcombo", true}, {"ifl", false},
-        {"itl", false}, {"icl", false},     {"ppfroml", false},
+        {"aat", true},  {"wins", true}, {"usrcombo", true}, {"ifl", false},
+        {"itl", false}, {"icl", false}, {"ppfroml", false},
     };
     EXPECT_EQ(lock_free, expected);
 }
