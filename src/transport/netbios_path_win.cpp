@@ -540,17 +540,17 @@ int netbios_send(const char* from, const char* to, const char* text) {
         const bool here = recipient == "*" || recipient == g_path.computer;
         // One other computer: by session to whoever answers for its messenger
         // name, as NT-family systems and Samba receive; by datagram straight
-        // to that address when the session fails (it may be beyond a router),
-        // and to every local network when nobody answers.
+        // to that address when the session fails (it may be beyond a router).
+        // A name nobody answers for has no computer to take the message, so
+        // the send fails, as the Messenger service's does.
         bool sent = false;
         std::optional<uint32_t> address;
         if (!here) {
             address = resolve_messenger_name(to);
-            if (address) {
-                std::string oem_text(text);
-                ansi_to_oem(oem_text.data());
-                sent = send_by_session(*address, from, to, oem_text);
-            }
+            if (!address) return 0;
+            std::string oem_text(text);
+            ansi_to_oem(oem_text.data());
+            sent = send_by_session(*address, from, to, oem_text);
         }
         if (!sent) sent = send_datagram(packet, netbios::kMessengerMailslot, address);
         // Its own broadcasts do not come back through the listener.

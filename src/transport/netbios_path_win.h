@@ -104,9 +104,12 @@ std::string netbios_workgroup();
 bool deliver_received_message(std::string_view from, std::string_view to,
                               std::string_view oem_text);
 
-// Sends the message datagram of `from`, `to` and `text` (ANSI) as a mailslot
-// write from `from` to `to` ("*": the workgroup) on every local IPv4 network,
-// and into this computer's own received queue when it is addressed to this
-// computer or to everyone. 1 and Sent counted when any of these went out; 0 when none
-// did, when an argument is missing or when the datagram exceeds the wire's limit.
+// Sends the message of `from`, `to` and `text` (ANSI). To one other
+// computer: by session message to the address that answers for its messenger
+// name (NAME<03>), or as a datagram straight to that address when the session
+// fails. To everyone ("*"): a mailslot write to the workgroup on every local
+// IPv4 network. To everyone and to this computer: also into this computer's
+// own received queue. 1 and Sent counted when the session message was taken or
+// a datagram went out; 0 when nobody answers for the name, when nothing went
+// out, when an argument is missing or when the text exceeds the wire's limit.
 int netbios_send(const char* from, const char* to, const char* text);

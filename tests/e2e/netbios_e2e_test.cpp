@@ -13,8 +13,10 @@
 #include "e2e/png_win.h"
 #include "e2e/program_driver_win.h"
 #include "resources/resource.h"
+#include "support/name_answerer_win.h"
 #include "support/private_network_win.h"
 #include "support/udp_socket_win.h"
+#include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/standins/installed_service_win.h"
 
@@ -115,7 +117,11 @@ TEST_F(NetbiosProgramTest, WithThePortTakenSaysSoOnceAndStillWorks) {
     ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
     ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
 
-    // A message on this computer arrives and is answered over the network.
+    // A message on this computer arrives and is answered over the network:
+    // PC9 answers for its name at this computer's address, where no session
+    // takes PC9<03>, so the answer goes there as a datagram.
+    NameAnswerer pc9({"PC9", kMessengerSuffix}, query_local_networks().front().address);
+    ASSERT_TRUE(pc9.bound()) << WSAGetLastError();
     ASSERT_TRUE(write_datagram(datagram("PC9", computer_, "Are you there?")));
     ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
     const auto wire = network.receive(5000);

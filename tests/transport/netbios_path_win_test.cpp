@@ -18,9 +18,11 @@
 
 #include "core/process_state.h"
 #include "support/mailslot_helpers_win.h"
+#include "support/name_answerer_win.h"
 #include "support/private_network_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/browse_announcement.h"
+#include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
 
 namespace {
@@ -198,7 +200,16 @@ TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNe
 
     // e acute is 0xE9 in the ANSI code page and 0x82 in the OEM one; only the
     // text is converted.
+    // Nobody answers for PC2: no computer can take the message.
     const uint32_t sent = g_statistics.sent.load();
+    EXPECT_EQ(netbios_send(kComputer, "pc2", "Hi \xE9"), 0);
+    EXPECT_EQ(g_statistics.sent.load(), sent) << "nothing counted sent";
+    EXPECT_FALSE(network.receive(500)) << "nothing sent for a name nobody answers for";
+
+    // PC2 answers at this computer's address, where no session takes PC2<03>:
+    // the message goes straight there as a datagram.
+    NameAnswerer pc2({"PC2", kMessengerSuffix}, query_local_networks().front().address);
+    ASSERT_TRUE(pc2.bound()) << WSAGetLastError();
     ASSERT_EQ(netbios_send(kComputer, "pc2", "Hi \xE9"), 1);
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
     uint16_t from_port = 0;
