@@ -26,20 +26,13 @@
 #include <string>
 #include <vector>
 
-#include "e2e/network_load_win.h"
-#include "e2e/program_driver_win.h"
+#include "support/network_load_win.h"
+#include "support/program_driver_win.h"
 #include "resources/resource.h"
+#include "support/save_dialog_win.h"
 #include "support/udp_socket_win.h"
-#include "transport/netbios_datagram.h"
 
 namespace {
-
-std::string computer_name() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
 
 std::string rest_of(std::istringstream& in) {
     std::string rest;
@@ -69,15 +62,12 @@ std::string measure_latency(const ProgramDriver& program, int count) {
     const size_t start = program.rows().size();
     for (int i = 0; i < count; ++i) {
         const size_t before = start + static_cast<size_t>(i);
-        netbios::MessengerPacket packet;
-        packet.source = {"BENCH", netbios::kWorkstationSuffix};
-        packet.destination = {me, netbios::kMessengerSuffix};
-        const std::string data = datagram("BENCH", me, "latency " + std::to_string(i));
-        packet.data.assign(data.begin(), data.end());
+        const auto packet =
+            messenger_packet("BENCH", me, datagram("BENCH", me, "latency " + std::to_string(i)));
         LARGE_INTEGER sent, shown;
         QueryPerformanceCounter(&sent);
-        if (!peer.send_to_port_138(netbios::encode_packet(packet))) return "fail send";
-        if (!program.wait_until([&] { return listed(before + 1); }, 5000)) {
+        if (!peer.send_to_port_138(packet)) return "fail send";
+        if (!wait_until([&] { return listed(before + 1); }, 5000)) {
             return "fail message " + std::to_string(i) + " was not listed";
         }
         QueryPerformanceCounter(&shown);
@@ -97,24 +87,15 @@ std::string measure_latency(const ProgramDriver& program, int count) {
 // and Send is enabled only by changes the dialog hears of.
 std::string broadcast(ProgramDriver& program, const std::string& text) {
     program.post_command(IDM_NEW);
-    HWND send = nullptr;
-    program.wait_until([&] {
-        for (HWND window : program.top_level_windows())
-            if (window_text(window) == "Send Message") send = window;
-        return send != nullptr;
-    });
+    HWND send = wait_for_window(program.pid(), "Send Message");
     if (!send) return "fail no Send dialog";
-    const auto type = [](HWND edit, const std::string& typed) {
-        for (char c : typed)
-            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    };
     SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
-    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), "x");
-    type(GetDlgItem(send, IDC_SEND_TEXT), text);
-    PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
-    if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) {
-        PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
+    type_text(combo_edit(GetDlgItem(send, IDC_SEND_RECIPIENT)), "x");
+    type_text(GetDlgItem(send, IDC_SEND_TEXT), text);
+    click(send, IDOK);
+    if (!wait_gone(send)) {
+        press(send, IDCANCEL);
+        if (!wait_gone(send)) return "fail still open";
     }
     return "ok";
 }
@@ -150,7 +131,7 @@ int main() {
                 answer = "fail start";
             } else {
                 bool box = false;
-                const bool up = program.wait_until(
+                const bool up = wait_until(
                     [&] {
                         box = program.find_dialog_with_text("UDP port 138") != nullptr;
                         return box || program.wait_ready(0);
@@ -161,10 +142,9 @@ int main() {
         } else if (command == "box") {
             const std::string text = rest_of(in);
             HWND box = nullptr;
-            if (program.wait_until([&] { return (box = program.find_dialog_with_text(text)); },
-                                   10000)) {
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                program.wait_until([&] { return !IsWindow(box); });
+            if (wait_until([&] { return (box = program.find_dialog_with_text(text)); }, 10000)) {
+                press(box, IDOK);
+                wait_gone(box);
             } else {
                 answer = "fail no box saying " + text;
             }
@@ -182,7 +162,7 @@ int main() {
             size_t count = 0;
             DWORD timeout = 0;
             in >> count >> timeout;
-            program.wait_until([&] { return program.rows().size() >= count; }, timeout);
+            wait_until([&] { return program.rows().size() >= count; }, timeout);
             answer = "ok " + std::to_string(program.rows().size()) + list_rows(program);
         } else if (command == "latency") {
             int count = 100;
