@@ -9,6 +9,7 @@
 
 #include "support/private_network_win.h"
 #include "support/remote_buffer_win.h"
+#include "support/save_dialog_win.h"
 
 namespace {
 
@@ -40,19 +41,6 @@ int remote_item_image(HANDLE process, HWND list, int row) {
     if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)))) return -1;
     remote.read(0, &item, sizeof item);
     return item.iImage;
-}
-
-struct FindContext {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK collect_window(HWND window, LPARAM param) {
-    auto* context = reinterpret_cast<FindContext*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == context->pid && IsWindowVisible(window)) context->windows.push_back(window);
-    return TRUE;
 }
 
 BOOL CALLBACK child_has_text(HWND child, LPARAM param) {
@@ -245,9 +233,7 @@ bool ProgramDriver::toolbar_button_enabled(int command) const {
 }
 
 std::vector<HWND> ProgramDriver::top_level_windows() const {
-    FindContext context{pid_, {}};
-    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&context));
-    return context.windows;
+    return process_windows(pid_);
 }
 
 HWND ProgramDriver::find_dialog_with_text(const std::string& text) const {
