@@ -1,15 +1,22 @@
 # GoogleTest for both builds, and helpers that declare the project's tests.
 #
-# Native: the system's GoogleTest. Win32: built from Debian's sources with the
-# cross compiler; the test executables then run under Wine through the
-# emulator wrapper, in the prefix of the Windows version each test names.
+# Native: the system's GoogleTest. Win32: built from GoogleTest's sources
+# (QVA_GTEST_SOURCE_DIR, Debian's copy by default) with the cross compiler; the
+# test executables then run under Wine through the emulator wrapper, in the
+# prefix of the Windows version each test names.
 include(GoogleTest)
 
 if(WIN32)
+    set(QVA_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+        "GoogleTest's sources, built with the cross compiler")
+    if(NOT EXISTS ${QVA_GTEST_SOURCE_DIR}/CMakeLists.txt)
+        message(FATAL_ERROR "no GoogleTest sources in ${QVA_GTEST_SOURCE_DIR} "
+                            "(set QVA_GTEST_SOURCE_DIR)")
+    endif()
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_subdirectory(${QVA_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine-run)
 else()
     find_package(GTest REQUIRED)

@@ -51,8 +51,8 @@ private:
 std::unique_ptr<ValueKey> RegistryStore::open(Access access) {
     HKEY key = nullptr;
     const REGSAM rights = access == Access::read ? KEY_READ : KEY_WRITE;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        rights, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     UniqueKey owned(key);

@@ -19,7 +19,7 @@ TEST(AboutDialog, ShowsTheStatisticsAndFollowsReceivedAndIgnored) {
     ModalDialog dialog;
     ASSERT_NE(dialog.open("About", [](HWND owner) { return show_about_dialog(owner); }), nullptr);
     // The template is visible: it shows before its initialisation has ended.
-    ASSERT_TRUE(eventually([&] { return dialog.focus() == dialog.item(IDCANCEL); }));
+    ASSERT_TRUE(wait_until([&] { return dialog.focus() == dialog.item(IDCANCEL); }));
     EXPECT_EQ(dialog.text(IDC_STAT_SENT), "Sent: 3");
     EXPECT_EQ(dialog.text(IDC_STAT_RECEIVED), "Received: 12");
     EXPECT_EQ(dialog.text(IDC_STAT_IGNORED), "Ignored: 0");
@@ -27,8 +27,8 @@ TEST(AboutDialog, ShowsTheStatisticsAndFollowsReceivedAndIgnored) {
     ++g_statistics.sent;
     ++g_statistics.received;
     g_statistics.ignored += 2;
-    EXPECT_TRUE(eventually([&] { return dialog.text(IDC_STAT_RECEIVED) == "Received: 13"; }, 1500));
-    EXPECT_TRUE(eventually([&] { return dialog.text(IDC_STAT_IGNORED) == "Ignored: 2"; }, 1500));
+    EXPECT_TRUE(wait_until([&] { return dialog.text(IDC_STAT_RECEIVED) == "Received: 13"; }, 1500));
+    EXPECT_TRUE(wait_until([&] { return dialog.text(IDC_STAT_IGNORED) == "Ignored: 2"; }, 1500));
     EXPECT_EQ(dialog.text(IDC_STAT_SENT), "Sent: 3") << "Sent keeps its value from the opening";
 
     dialog.click(IDCANCEL);
@@ -41,7 +41,7 @@ TEST(AboutDialog, RefreshesEveryHalfSecond) {
     ASSERT_NE(dialog.open("About", [](HWND owner) { return show_about_dialog(owner); }), nullptr);
     const auto next_refresh = [&] {
         const std::string shown = "Received: " + std::to_string(++g_statistics.received);
-        return eventually([&] { return dialog.text(IDC_STAT_RECEIVED) == shown; }, 2500);
+        return wait_until([&] { return dialog.text(IDC_STAT_RECEIVED) == shown; }, 2500);
     };
     ASSERT_TRUE(next_refresh());  // from one refresh...
     const DWORD start = GetTickCount();

@@ -40,12 +40,9 @@ protected:
         ASSERT_TRUE(dialog_.enabled(IDOK));
         const size_t before = FakeTransport::count();
         dialog_.click(IDOK);
-        ASSERT_TRUE(eventually([&] { return FakeTransport::count() == before + 1; }));
+        ASSERT_TRUE(wait_until([&] { return FakeTransport::count() == before + 1; }));
         if (!fails) return;
-        HWND box = ModalDialog::message_box();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(ModalDialog::box_text(box), "Error sending message !");
-        ModalDialog::press_ok(box);
+        EXPECT_EQ(ModalDialog::answer_message_box(), "Error sending message !");
     }
 
     MessageRecord received_;
@@ -70,10 +67,10 @@ TEST_F(AnswerDialog, QuotesTheMessageOnceInFrontOfTheReply) {
                   nullptr);
         EXPECT_EQ(dialog.text(IDC_ANSWER_RECEIVED), c.received);
         EXPECT_EQ(dialog.focus(), dialog.item(IDC_ANSWER_REPLY));
-        ModalDialog::type(dialog.item(IDC_ANSWER_REPLY), c.typed);
+        type_text(dialog.item(IDC_ANSWER_REPLY), c.typed);
         ASSERT_TRUE(dialog.enabled(IDC_QUOTE));
         dialog.click(IDC_QUOTE);
-        ASSERT_TRUE(eventually([&] { return !dialog.enabled(IDC_QUOTE); }));
+        ASSERT_TRUE(wait_until([&] { return !dialog.enabled(IDC_QUOTE); }));
         EXPECT_EQ(dialog.text(IDC_ANSWER_REPLY), c.reply);
         EXPECT_EQ(dialog.enabled(IDOK), *c.reply != '\0');
         EXPECT_EQ(dialog.focus(), dialog.item(IDC_ANSWER_REPLY)) << "the focus is not lost";
@@ -99,7 +96,7 @@ TEST_F(AnswerDialog, AnswersTheSenderAndTellsWhetherAReplyWentOut) {
     EXPECT_EQ(dialog_.status(), "Sent times: 0");
     EXPECT_FALSE(dialog_.enabled(IDOK));
     EXPECT_EQ(active_dialog(), dialog_.window());
-    ModalDialog::type(reply(), "fine");
+    type_text(reply(), "fine");
     EXPECT_TRUE(dialog_.enabled(IDOK));
 
     FakeTransport::reset({0, 1});
@@ -110,14 +107,14 @@ TEST_F(AnswerDialog, AnswersTheSenderAndTellsWhetherAReplyWentOut) {
     EXPECT_EQ(FakeTransport::at(1).from, "HOMEBOX");
     EXPECT_EQ(FakeTransport::at(1).to, "WORKSTATION-012");
     EXPECT_EQ(FakeTransport::at(1).text, "fine");
-    EXPECT_TRUE(eventually([&] { return dialog_.status() == "Sent times: 1"; }));
+    EXPECT_TRUE(wait_until([&] { return dialog_.status() == "Sent times: 1"; }));
     dialog_.click(IDCANCEL);
     EXPECT_EQ(dialog_.wait_closed(), 1);
 }
 
 TEST_F(AnswerDialog, CancelWithoutASendAnswersZero) {
     open();
-    ModalDialog::type(reply(), "not sent");
+    type_text(reply(), "not sent");
     FakeTransport::reset({0});
     send(true);
     dialog_.click(IDCANCEL);
@@ -130,7 +127,7 @@ TEST_F(AnswerDialog, WithoutDcsdClosesAfterSend) {
         g_options.dcsd = 0;
     }
     open();
-    ModalDialog::type(reply(), "once");
+    type_text(reply(), "once");
     send(false);
     EXPECT_EQ(dialog_.wait_closed(), 1);
 }
@@ -146,12 +143,10 @@ TEST_F(AnswerDialog, RefusesSendersThatAreNotComputerNames) {
         ASSERT_NE(dialog.open("Answer Message",
                               [input](HWND owner) { return show_answer_dialog(owner, input); }),
                   nullptr);
-        ModalDialog::type(dialog.item(IDC_ANSWER_REPLY), "hi");
+        type_text(dialog.item(IDC_ANSWER_REPLY), "hi");
         dialog.click(IDOK);
-        HWND box = ModalDialog::message_box();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(ModalDialog::box_text(box), "The recipient is not a valid computer name !");
-        ModalDialog::press_ok(box);
+        EXPECT_EQ(ModalDialog::answer_message_box(),
+                  "The recipient is not a valid computer name !");
         EXPECT_EQ(FakeTransport::count(), 0u);
     }
 }
@@ -161,11 +156,11 @@ TEST_F(AnswerDialog, RefusesSendersThatAreNotComputerNames) {
 TEST_F(AnswerDialog, ReplyStopsAtWhatTheWayOfSendingCarries) {
     received_.text = std::string(500, 'q');
     open();
-    ModalDialog::type(reply(), std::string(9, 'r'));
+    type_text(reply(), std::string(9, 'r'));
     dialog_.click(IDC_QUOTE);
-    ASSERT_TRUE(eventually([&] { return !dialog_.enabled(IDC_QUOTE); }));
+    ASSERT_TRUE(wait_until([&] { return !dialog_.enabled(IDC_QUOTE); }));
     EXPECT_EQ(dialog_.text(IDC_ANSWER_REPLY), ">" + std::string(389, 'q') + std::string(9, 'r'));
-    ModalDialog::type(reply(), "more");
+    type_text(reply(), "more");
     EXPECT_EQ(GetWindowTextLengthA(reply()), 399);
 }
 

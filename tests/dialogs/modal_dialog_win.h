@@ -55,16 +55,6 @@ private:
     static inline std::deque<int> results_;
 };
 
-// Polls `condition` until it holds or `timeout_ms` have passed.
-inline bool eventually(const std::function<bool()>& condition, DWORD timeout_ms = 3000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 class ModalDialog {
 public:
     ~ModalDialog() {
@@ -99,7 +89,7 @@ public:
     HWND window() const { return window_; }
     HWND owner() const { return owner_; }
     HWND item(int id) const { return GetDlgItem(window_, id); }
-    std::string text(int id) const { return text_of(item(id)); }
+    std::string text(int id) const { return window_text(item(id)); }
     bool enabled(int id) const { return IsWindowEnabled(item(id)) != 0; }
 
     // The text of the dialog's status bar.
@@ -116,7 +106,7 @@ public:
     HWND focus() const {
         GUITHREADINFO gui{};
         gui.cbSize = sizeof gui;
-        eventually(
+        wait_until(
             [&] {
                 if (GetForegroundWindow() != window_) SetForegroundWindow(window_);
                 GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &gui);
@@ -126,27 +116,26 @@ public:
         return gui.hwndFocus;
     }
 
-    // Types `text` into `edit` key by key (WM_CHAR), "\r" for Enter.
-    static void type(HWND edit, const std::string& text) {
-        for (char c : text)
-            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    }
-    // Selects everything in `edit` and deletes it, as with the keyboard.
-    static void erase(HWND edit) {
-        SendMessageA(edit, EM_SETSEL, 0, -1);
-        SendMessageA(edit, WM_CHAR, VK_BACK, 1);
-    }
     // A click on `button`; posted, since it may open a message box.
-    void click(int id) const { PostMessageA(item(id), BM_CLICK, 0, 0); }
+    void click(int id) const { ::click(window_, id); }
 
     // The message box of this process captioned "Quorvanta Messenger".
     static HWND message_box(DWORD timeout_ms = 3000) {
         return wait_for_window(GetCurrentProcessId(), "Quorvanta Messenger", timeout_ms);
     }
-    static std::string box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
     static void press_ok(HWND box) {
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        press(box, IDOK);
         wait_gone(box);
+    }
+    // Waits for the message box, closes it with OK and gives its text; a
+    // failure and "" when none shows.
+    static std::string answer_message_box() {
+        HWND box = message_box();
+        EXPECT_NE(box, nullptr) << "no message box";
+        if (!box) return {};
+        const std::string text = box_text(box);
+        press_ok(box);
+        return text;
     }
 
 private:

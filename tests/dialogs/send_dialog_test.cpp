@@ -63,7 +63,7 @@ protected:
     void send_expecting(size_t sends) {
         ASSERT_TRUE(dialog_.enabled(IDOK));
         dialog_.click(IDOK);
-        ASSERT_TRUE(eventually([&] { return FakeTransport::count() == sends; }));
+        ASSERT_TRUE(wait_until([&] { return FakeTransport::count() == sends; }));
     }
 
     ModalDialog dialog_;
@@ -77,25 +77,25 @@ TEST_F(SendDialog, SendsOnlyWithNameAndTextInUpperCaseAndCutTo15) {
     EXPECT_EQ(dialog_.status(), "Sent times: 0");
     EXPECT_EQ(active_dialog(), dialog_.window());
 
-    ModalDialog::type(message(), "Hello");
+    type_text(message(), "Hello");
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "no recipient yet";
-    ModalDialog::type(recipient_edit(), "beta");
+    type_text(recipient_edit(), "beta");
     EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "BETA");
     EXPECT_TRUE(dialog_.enabled(IDOK));
-    ModalDialog::erase(message());
+    erase_text(message());
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "no text any more";
-    ModalDialog::type(message(), "Hi\rthere");
+    type_text(message(), "Hi\rthere");
     EXPECT_TRUE(dialog_.enabled(IDOK));
 
     send_expecting(1);
     EXPECT_EQ(FakeTransport::at(0).from, "HOMEBOX");
     EXPECT_EQ(FakeTransport::at(0).to, "BETA");
     EXPECT_EQ(FakeTransport::at(0).text, "Hi\r\nthere");
-    EXPECT_TRUE(eventually([&] { return dialog_.status() == "Sent times: 1"; }));
+    EXPECT_TRUE(wait_until([&] { return dialog_.status() == "Sent times: 1"; }));
 
-    ModalDialog::erase(recipient_edit());
+    erase_text(recipient_edit());
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "no recipient any more";
-    ModalDialog::type(recipient_edit(), "abcdefghijklmnopqrst");
+    type_text(recipient_edit(), "abcdefghijklmnopqrst");
     EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "ABCDEFGHIJKLMNOPQRST");
     send_expecting(2);
     EXPECT_EQ(FakeTransport::at(1).to, "ABCDEFGHIJKLMNO");
@@ -113,26 +113,26 @@ TEST_F(SendDialog, BroadcastAndTheHistoryOrder) {
     ASSERT_TRUE(IsWindowVisible(dialog_.item(IDC_BROADCAST)));
     EXPECT_EQ(list_items(), history());
 
-    ModalDialog::type(message(), "to all");
+    type_text(message(), "to all");
     SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "broadcast still wants a name in the field";
     choose(1);
     EXPECT_TRUE(dialog_.enabled(IDOK));
     send_expecting(1);
     EXPECT_EQ(FakeTransport::at(0).to, "*");
-    EXPECT_TRUE(eventually([&] { return list_items().size() == 4; }));
+    EXPECT_TRUE(wait_until([&] { return list_items().size() == 4; }));
     EXPECT_EQ(list_items(), (std::vector<std::string>{"*", "ALPHA", "BETA", "GAMMA"}));
 
     SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
     choose(3);
     send_expecting(2);
     EXPECT_EQ(FakeTransport::at(1).to, "GAMMA");
-    EXPECT_TRUE(eventually([&] { return list_items()[0] == "GAMMA"; }));
+    EXPECT_TRUE(wait_until([&] { return list_items()[0] == "GAMMA"; }));
     EXPECT_EQ(list_items(), (std::vector<std::string>{"GAMMA", "*", "ALPHA", "BETA"}));
     EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "GAMMA");
 
     send_expecting(3);  // already first: nothing moves
-    EXPECT_TRUE(eventually([&] { return dialog_.status() == "Sent times: 3"; }));
+    EXPECT_TRUE(wait_until([&] { return dialog_.status() == "Sent times: 3"; }));
     EXPECT_EQ(list_items(), (std::vector<std::string>{"GAMMA", "*", "ALPHA", "BETA"}));
     EXPECT_EQ(FakeTransport::at(2).text, "to all") << "the same text again";
 
@@ -143,13 +143,13 @@ TEST_F(SendDialog, BroadcastAndTheHistoryOrder) {
 
 TEST_F(SendDialog, FailedSendShowsTheErrorAndClosesOnlyWithoutDcsd) {
     open({});
-    ModalDialog::type(recipient_edit(), "nobody");
-    ModalDialog::type(message(), "lost");
+    type_text(recipient_edit(), "nobody");
+    type_text(message(), "lost");
     FakeTransport::reset({0});
     send_expecting(1);
     HWND box = ModalDialog::message_box();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(ModalDialog::box_text(box), "Error sending message !");
+    EXPECT_EQ(box_text(box), "Error sending message !");
     EXPECT_EQ(GetWindow(box, GW_OWNER), dialog_.window());
     ModalDialog::press_ok(box);
     EXPECT_TRUE(IsWindowVisible(dialog_.window())) << "dcsd 1 keeps the dialog open";
@@ -162,9 +162,7 @@ TEST_F(SendDialog, FailedSendShowsTheErrorAndClosesOnlyWithoutDcsd) {
     }
     FakeTransport::reset({0});
     send_expecting(1);
-    box = ModalDialog::message_box();
-    ASSERT_NE(box, nullptr);
-    ModalDialog::press_ok(box);
+    EXPECT_EQ(ModalDialog::answer_message_box(), "Error sending message !");
     EXPECT_EQ(dialog_.wait_closed(), 0) << "dcsd 0 closes after a failed send too";
     EXPECT_TRUE(history().empty());
 }
@@ -175,7 +173,7 @@ TEST_F(SendDialog, PresetRecipientCannotBeChanged) {
     EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "GAMMA");
     EXPECT_FALSE(dialog_.enabled(IDC_SEND_RECIPIENT));
     EXPECT_FALSE(dialog_.enabled(IDOK)) << "Send waits for the text";
-    ModalDialog::type(message(), "hi");
+    type_text(message(), "hi");
     send_expecting(1);
     EXPECT_EQ(FakeTransport::at(0).to, "GAMMA");
 
@@ -201,11 +199,11 @@ TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
     for (const char* name : {"ALPHA", "*"})
         g_options.usrcombo.append_copy(name);
     open({"SALES", 1, 24});
-    ModalDialog::type(message(), "hi");
+    type_text(message(), "hi");
     SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
     send_expecting(1);
     EXPECT_EQ(FakeTransport::at(0).to, "*");
-    EXPECT_TRUE(eventually([&] { return list_items()[0] == "*"; }));
+    EXPECT_TRUE(wait_until([&] { return list_items()[0] == "*"; }));
     EXPECT_EQ(dialog_.text(IDC_SEND_RECIPIENT), "SALES");
 
     SendMessageA(dialog_.item(IDC_BROADCAST), BM_CLICK, 0, 0);
@@ -217,7 +215,7 @@ TEST_F(SendDialog, PresetRecipientStaysAfterABroadcast) {
 // computer's name and the longest recipient: 424 - 7 - 15 - 3 bytes.
 TEST_F(SendDialog, TextStopsAtWhatTheWayOfSendingCarries) {
     open({});
-    ModalDialog::type(message(), std::string(405, 'x'));
+    type_text(message(), std::string(405, 'x'));
     EXPECT_EQ(GetWindowTextLengthA(message()), 399);
     SendMessageA(message(), EM_SETSEL, 0, -1);
     SendMessageA(message(), EM_REPLACESEL, TRUE,
@@ -236,14 +234,12 @@ TEST_F(SendDialog, RefusesNamesThatAreNotComputerNames) {
                               [input](HWND owner) { return show_send_dialog(owner, input); }),
                   nullptr);
         if (!*preset)
-            ModalDialog::type(
-                FindWindowExA(dialog.item(IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), "x:y");
-        ModalDialog::type(dialog.item(IDC_SEND_TEXT), "hi");
+            type_text(FindWindowExA(dialog.item(IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr),
+                      "x:y");
+        type_text(dialog.item(IDC_SEND_TEXT), "hi");
         dialog.click(IDOK);
-        HWND box = ModalDialog::message_box();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(ModalDialog::box_text(box), "The recipient is not a valid computer name !");
-        ModalDialog::press_ok(box);
+        EXPECT_EQ(ModalDialog::answer_message_box(),
+                  "The recipient is not a valid computer name !");
         EXPECT_EQ(FakeTransport::count(), 0u);
         EXPECT_TRUE(IsWindowVisible(dialog.window()));
     }
@@ -254,10 +250,10 @@ TEST_F(SendDialog, RefusesNamesThatAreNotComputerNames) {
 TEST_F(SendDialog, HistoryIsKeptWhenTheProgramEndsUnderTheDialog) {
     g_options.usrcombo.append_copy("ALPHA");
     open({});
-    ModalDialog::type(recipient_edit(), "beta");
-    ModalDialog::type(message(), "hi");
+    type_text(recipient_edit(), "beta");
+    type_text(message(), "hi");
     send_expecting(1);
-    EXPECT_TRUE(eventually([&] { return list_items().size() == 2; }));
+    EXPECT_TRUE(wait_until([&] { return list_items().size() == 2; }));
     PostThreadMessageA(GetWindowThreadProcessId(dialog_.window(), nullptr), WM_QUIT, 0, 0);
     EXPECT_EQ(dialog_.wait_closed(), 0);
     EXPECT_EQ(history(), (std::vector<std::string>{"BETA", "ALPHA"}));

@@ -77,7 +77,7 @@ protected:
         EXPECT_EQ(result_, 0);
     }
 
-    std::string item_text(int id) const { return text_of(GetDlgItem(dialog_, id)); }
+    std::string item_text(int id) const { return window_text(GetDlgItem(dialog_, id)); }
 
     HWND click_save() {
         PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDC_VIEW_SAVE, BN_CLICKED),
@@ -175,10 +175,7 @@ TEST_F(ViewDialog, SavesByFileTypeWithTheExtensionRules) {
         }
         // The dialog writes after its Save As dialog has gone.
         std::string stored;
-        for (int tries = 0; tries < 250; ++tries) {
-            if ((stored = file_bytes(folder_ / c.stored)) == c.bytes) break;
-            Sleep(20);
-        }
+        wait_until([&] { return (stored = file_bytes(folder_ / c.stored)) == c.bytes; });
         EXPECT_EQ(stored, c.bytes) << c.typed << " -> " << c.stored;
         EXPECT_EQ(error_box(), nullptr) << c.typed;
     }
@@ -221,7 +218,7 @@ TEST_F(ViewDialog, FailedWriteShowsTheErrorAndStaysOpen) {
 
     HWND box = wait_for_window(GetCurrentProcessId(), kErrorCaption);
     ASSERT_NE(box, nullptr) << "no error box";
-    EXPECT_EQ(text_of(GetDlgItem(box, 0xFFFF)), "Error saving file <" + locked.string() + ">");
+    EXPECT_EQ(box_text(box), "Error saving file <" + locked.string() + ">");
     EXPECT_EQ(GetWindow(box, GW_OWNER), dialog_);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(wait_gone(box));

@@ -5,22 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/png_win.h"
-#include "e2e/program_test_win.h"
+#include "support/png_win.h"
+#include "support/program_test_win.h"
 #include "resources/resource.h"
 
 namespace {
-
-// The window painted in full before it is captured (the whole screen for
-// null).
-void capture(HWND window, const char* name) {
-    if (window) {
-        RedrawWindow(window, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    }
-    Sleep(400);
-    save_screenshot(window, artifact_path(name));
-}
 
 class AboutInTheProgram : public ProgramTest {
 protected:
@@ -28,7 +17,7 @@ protected:
     HWND open_about() {
         program_.post_command(IDM_ABOUT);
         HWND about = nullptr;
-        program_.wait_until([&] {
+        wait_until([&] {
             about = nullptr;
             for (HWND window : program_.top_level_windows())
                 if (window_text(window) == "About") about = window;
@@ -53,7 +42,7 @@ protected:
     bool choose_exit_from_tray(const char* screenshot = nullptr) {
         PostMessageA(program_.main_window(), WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
         HWND menu = nullptr;
-        if (!program_.wait_until([&] { return (menu = tray_menu()) != nullptr; })) return false;
+        if (!wait_until([&] { return (menu = tray_menu()) != nullptr; })) return false;
         if (screenshot) capture(nullptr, screenshot);
         PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
@@ -71,11 +60,11 @@ TEST_F(AboutInTheProgram, TrayMenuOffersNothingWhileItIsOpen) {
     ASSERT_TRUE(choose_exit_from_tray("tray-menu-during-about.png"));
     EXPECT_FALSE(program_.wait_exit(1000).has_value()) << "Exit is greyed behind About";
     if (HWND menu = tray_menu()) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(program_.wait_until([&] { return tray_menu() == nullptr; }));
+    ASSERT_TRUE(wait_until([&] { return tray_menu() == nullptr; }));
     EXPECT_TRUE(IsWindow(about));
 
     PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(about); }));
     ASSERT_TRUE(choose_exit_from_tray());
     EXPECT_TRUE(program_.wait_exit(5000).has_value()) << "after OK the tray menu's Exit works";
 }

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/png_win.h"
-#include "e2e/program_test_win.h"
+#include "support/png_win.h"
+#include "support/program_test_win.h"
 
 namespace {
 
@@ -19,18 +19,17 @@ TEST_F(Commands, DeleteSelectsTheRowThatTakesThePlaceAndCountsWhatWasUnread) {
     receive(4);  // rows: SENDER4, SENDER3, SENDER2, SENDER1
     ASSERT_TRUE(program_.select_row(1));
     program_.post_command(IDM_MARK_READ);
-    ASSERT_TRUE(
-        program_.wait_until([&] { return counts() == "Message(s): 4 / Unread message(s): 3"; }));
+    ASSERT_TRUE(wait_until([&] { return counts() == "Message(s): 4 / Unread message(s): 3"; }));
 
     ASSERT_TRUE(program_.select_row(3));  // the last row: the new last row follows
     program_.post_command(IDM_DELETE);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 3; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 3; }));
     EXPECT_EQ(counts(), "Message(s): 3 / Unread message(s): 2");
     EXPECT_TRUE(program_.rows()[2].selected);
 
     ASSERT_TRUE(program_.select_row(1));  // read: only the total falls
     program_.press_delete_key();
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 2; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 2; }));
     EXPECT_EQ(counts(), "Message(s): 2 / Unread message(s): 2");
     std::vector<ListRow> rows = program_.rows();
     EXPECT_EQ(rows[1].from, "SENDER2") << "the row below moved into the deleted row's place";
@@ -38,7 +37,7 @@ TEST_F(Commands, DeleteSelectsTheRowThatTakesThePlaceAndCountsWhatWasUnread) {
 
     program_.post_command(IDM_DELETE);
     program_.post_command(IDM_DELETE);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().empty(); }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().empty(); }));
     EXPECT_EQ(counts(), "Message(s): 0 / Unread message(s): 0");
     EXPECT_FALSE(program_.toolbar_button_enabled(IDM_VIEW));
     EXPECT_FALSE(program_.toolbar_button_enabled(IDM_DELETE_ALL));
@@ -49,7 +48,7 @@ TEST_F(Commands, DeleteSelectsTheRowThatTakesThePlaceAndCountsWhatWasUnread) {
 
     // With conda 0 too, Delete All asks nothing either.
     program_.post_command(IDM_DELETE_ALL);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().empty(); }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().empty(); }));
     EXPECT_EQ(counts(), "Message(s): 0 / Unread message(s): 0");
     EXPECT_EQ(program_.find_dialog_with_text("delete all"), nullptr);
     exit_program();
@@ -61,7 +60,7 @@ TEST_F(Commands, ConfirmationsFollowCondAndConda) {
     start_program();
     receive(3);
     program_.post_command(IDM_DELETE);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 2; }))
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 2; }))
         << "Delete asks nothing with cond 0";
 
     program_.post_command(IDM_DELETE_ALL);
@@ -73,7 +72,7 @@ TEST_F(Commands, ConfirmationsFollowCondAndConda) {
 
     program_.post_command(IDM_DELETE_ALL);
     answer_box("Do you really want to delete all messages ?", IDYES);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().empty(); }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().empty(); }));
     EXPECT_EQ(counts(), "Message(s): 0 / Unread message(s): 0");
     exit_program();
 
@@ -86,10 +85,10 @@ TEST_F(Commands, ConfirmationsFollowCondAndConda) {
     EXPECT_EQ(program_.rows().size(), 2u);
     program_.post_command(IDM_DELETE);
     answer_box("Do you really want to delete message ?", IDYES);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 1; }));
     program_.post_command(IDM_DELETE_ALL);
     answer_box("Do you really want to delete all messages ?", IDYES);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().empty(); }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().empty(); }));
     exit_program();
 }
 
@@ -104,11 +103,10 @@ TEST_F(Commands, MarkAllAsReadClearsTheUnreadCount) {
     receive(3);
     ASSERT_TRUE(program_.select_row(2));
     program_.post_command(IDM_MARK_READ);
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows()[2].image == 1; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows()[2].image == 1; }));
     EXPECT_EQ(program_.status_text(1), "Unread message(s): 2");
     program_.post_command(IDM_MARK_ALL_READ);
-    ASSERT_TRUE(
-        program_.wait_until([&] { return program_.status_text(1) == "Unread message(s): 0"; }));
+    ASSERT_TRUE(wait_until([&] { return program_.status_text(1) == "Unread message(s): 0"; }));
     for (const ListRow& row : program_.rows())
         EXPECT_EQ(row.image, 1);
     EXPECT_EQ(program_.status_text(0), "Message(s): 3");
@@ -121,19 +119,19 @@ TEST_F(Commands, DoubleClickDoesWhatDefactSays) {
     start_program();
     receive(2);
     ASSERT_TRUE(program_.double_click_row(1));
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 1; }));
     EXPECT_EQ(program_.rows()[0].from, "SENDER2");
     exit_program();
 
     store_dword("defact", 0);  // view
     start_program();
     ASSERT_TRUE(write_datagram(datagram("ALPHA", "ME", "double-clicked")));
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 1; }));
     ASSERT_TRUE(program_.double_click_row(0));
     HWND view = wait_for_dialog("View Message");
     ASSERT_NE(view, nullptr) << "the View dialog shows the message";
     PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(view); }));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(view); }));
     EXPECT_EQ(program_.rows()[0].image, 1);
     exit_program();
 
@@ -144,7 +142,7 @@ TEST_F(Commands, DoubleClickDoesWhatDefactSays) {
     HWND answer = wait_for_dialog("Answer Message");
     ASSERT_NE(answer, nullptr) << "the Answer dialog opens on the message";
     PostMessageA(answer, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(answer); }));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(answer); }));
     exit_program();
 }
 
@@ -160,7 +158,7 @@ TEST_F(Commands, ShowNetworkTwiceRestoresTheWidthAndTheChoiceIsKept) {
     const auto toggle_to_new_width = [&] {
         const int before = window_width(main);
         program_.post_command(IDM_SHOW_NETWORK);
-        program_.wait_until([&] { return window_width(main) != before; });
+        wait_until([&] { return window_width(main) != before; });
         return window_width(main);
     };
     const int from_template = window_width(main);

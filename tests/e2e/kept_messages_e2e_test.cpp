@@ -9,7 +9,7 @@
 
 #include <commctrl.h>
 
-#include "e2e/program_test_win.h"
+#include "support/program_test_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {
@@ -28,12 +28,6 @@ bool file_exists(const std::string& path) {
 
 class KeptMessages : public ProgramTest {
 protected:
-    void command(int id) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(program_.main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL,
-                            5000, &ignored);
-    }
-
     // Answers the row's message from "." with a reply, which arrives here too.
     void answer_row(int index) {
         const int before = program_.row_count();
@@ -41,13 +35,12 @@ protected:
         program_.post_command(IDM_ANSWER);
         HWND dialog = wait_for_dialog("Answer Message");
         ASSERT_NE(dialog, nullptr);
-        for (char c : std::string("ok"))
-            SendMessageA(GetDlgItem(dialog, IDC_ANSWER_REPLY), WM_CHAR, c, 1);
+        type_text(GetDlgItem(dialog, IDC_ANSWER_REPLY), "ok");
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        ASSERT_TRUE(program_.wait_until([&] { return program_.row_count() == before + 1; }));
+        ASSERT_TRUE(wait_until([&] { return program_.row_count() == before + 1; }));
         // The dialog stays open after a send until it is cancelled.
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
     }
 };
 
@@ -58,16 +51,16 @@ TEST_F(KeptMessages, TheListComesBackAfterExitWithItsPicturesAndCounts) {
         const std::string from = i % 10 == 0 ? "." : "SENDER" + std::to_string(i);
         ASSERT_TRUE(write_datagram(datagram(from, "ME", "message " + std::to_string(i))));
     }
-    ASSERT_TRUE(program_.wait_until([&] { return program_.row_count() == 50; }, 20000));
+    ASSERT_TRUE(wait_until([&] { return program_.row_count() == 50; }, 20000));
     for (int index : {3, 7, 12, 33}) {  // viewed
         ASSERT_TRUE(program_.select_row(index));
-        command(IDM_MARK_READ);
+        program_.send_command(IDM_MARK_READ);
     }
     answer_row(10);  // rows 10 and 20 hold messages from "."; each reply adds a row on top
     answer_row(21);
     for (int index : {0, 5, 5, 40}) {  // deleted
         ASSERT_TRUE(program_.select_row(index));
-        command(IDM_DELETE);
+        program_.send_command(IDM_DELETE);
     }
     ASSERT_EQ(program_.row_count(), 48);
     const std::vector<std::string> before = shown(program_.rows());
@@ -162,7 +155,7 @@ TEST_F(KeptMessages, TheOptionOnTheMiscellaneousPageTakesEffectAtOnce) {
     start_program();
     receive(2);
     EXPECT_TRUE(toggle_keep_option(program_)) << "on by default";
-    EXPECT_TRUE(program_.wait_until([] { return !file_exists(kept_messages_path()); }));
+    EXPECT_TRUE(wait_until([] { return !file_exists(kept_messages_path()); }));
     receive(1);
     EXPECT_FALSE(file_exists(kept_messages_path()));
     EXPECT_FALSE(toggle_keep_option(program_));  // on again: the rows listed now are kept

@@ -9,12 +9,11 @@
 
 #include <cstdio>
 
-#include "e2e/network_load_win.h"
-#include "e2e/png_win.h"
-#include "e2e/program_driver_win.h"
-#include "resources/resource.h"
 #include "support/name_answerer_win.h"
+#include "support/network_load_win.h"
+#include "support/png_win.h"
 #include "support/private_network_win.h"
+#include "support/program_test_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/local_networks_win.h"
 #include "transport/netbios_datagram.h"
@@ -26,52 +25,31 @@ using namespace netbios;
 
 const char kPortTaken[] = "UDP port 138 is in use by another program";
 
-std::string computer_name() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
-
-class NetbiosProgramTest : public ::testing::Test {
+class NetbiosProgramTest : public ProgramTest {
 protected:
     void SetUp() override {
         REQUIRE_PRIVATE_NETWORK();
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
         remove_messenger_service();
-        delete_stored_options();
-        store_dword("cone", 0);
+        ProgramTest::SetUp();
     }
     void TearDown() override { WSACleanup(); }
 
-    void exit_program() {
-        program_.post_command(IDM_EXIT);
-        const auto code = program_.wait_exit(5000);
-        ASSERT_TRUE(code.has_value()) << "the program did not end";
-        EXPECT_EQ(*code, 0u);
-    }
-
-    ProgramDriver program_;
     const std::string computer_ = computer_name();
 };
 
 TEST_F(NetbiosProgramTest, ListsAMessageThatArrivesOnUdpPort138) {
-    ASSERT_TRUE(program_.start());
-    ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+    start_program();
     if (HWND box = program_.find_dialog_with_text("UDP port 138")) {
         if (program_.find_dialog_with_text("may not use")) GTEST_SKIP() << "port 138 needs root";
         FAIL() << window_text(box);
     }
 
-    MessengerPacket packet;
-    packet.source = {"PC9", kWorkstationSuffix};
-    packet.destination = {computer_, kMessengerSuffix};
-    const std::string data = datagram("PC9", computer_, "Hello over UDP");
-    packet.data.assign(data.begin(), data.end());
     UdpSocket peer;
-    ASSERT_TRUE(peer.send_to_port_138(encode_packet(packet)));
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }))
+    ASSERT_TRUE(peer.send_to_port_138(
+        messenger_packet("PC9", computer_, datagram("PC9", computer_, "Hello over UDP"))));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 1; }))
         << "the packet did not reach the list";
     EXPECT_EQ(program_.rows()[0].from, "PC9");
     EXPECT_EQ(program_.rows()[0].to, computer_);
@@ -82,8 +60,7 @@ TEST_F(NetbiosProgramTest, ListsAMessageThatArrivesOnUdpPort138) {
 // another process holding the mailslot open: every packet listed in order
 // (or, past the queue, counted as dropped), every send through and listed.
 TEST_F(NetbiosProgramTest, UnderLoadListsEveryMessageInOrderAndSendsToItselfAllSucceed) {
-    ASSERT_TRUE(program_.start());
-    ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+    start_program();
     if (program_.find_dialog_with_text("may not use")) GTEST_SKIP() << "port 138 needs root";
     constexpr int kRate = 1000, kSeconds = 10, kSends = 100;
     const NetworkLoad load = run_network_load(program_, kRate, kSeconds, kSends);
@@ -107,14 +84,12 @@ TEST_F(NetbiosProgramTest, WithThePortTakenSaysSoOnceAndStillWorks) {
     store_string("aat", "Back at five");
 
     ASSERT_TRUE(program_.start());
-    HWND box = nullptr;
-    ASSERT_TRUE(program_.wait_until([&] {
-        return (box = program_.find_dialog_with_text(kPortTaken));
-    })) << "no message box about the port";
+    HWND box = wait_for_dialog(kPortTaken);
+    ASSERT_NE(box, nullptr) << "no message box about the port";
     EXPECT_EQ(window_text(box), "Quorvanta Messenger");
     save_screenshot(box, artifact_path("netbios-port-taken.png"));
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+    press(box, IDOK);
+    ASSERT_TRUE(wait_gone(box));
     ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
 
     // A message on this computer arrives and is answered over the network:
@@ -123,7 +98,7 @@ TEST_F(NetbiosProgramTest, WithThePortTakenSaysSoOnceAndStillWorks) {
     NameAnswerer pc9({"PC9", kMessengerSuffix}, query_local_networks().front().address);
     ASSERT_TRUE(pc9.bound()) << WSAGetLastError();
     ASSERT_TRUE(write_datagram(datagram("PC9", computer_, "Are you there?")));
-    ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return program_.rows().size() == 1; }));
     const auto wire = network.receive(5000);
     ASSERT_TRUE(wire) << "the auto-answer did not reach the network";
     const auto answer = decode_packet(wire->data(), wire->size());

@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/png_win.h"
-#include "e2e/program_driver_win.h"
-#include "e2e/tree_reader_win.h"
 #include "netbrowse/standin/scripted_network_win.h"
-#include "resources/resource.h"
+#include "support/png_win.h"
+#include "support/program_test_win.h"
+#include "support/tree_reader_win.h"
 
 namespace {
 
@@ -20,34 +19,18 @@ constexpr char kOffice[] =
     "group LAB\ncomputer BUILDSERVER\ncomputer MEASURINGSTATION2\n"
     "group OFFICE\ncomputer Sales\ncomputer PC1\ncomputer PRINTER\n";
 
-// WM_GETTEXT is copied across processes; GetWindowText of another process's
-// control is not its text.
-std::string control_text(HWND control) {
-    char text[256] = {};
-    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-class NetworkTreeTest : public ::testing::Test {
+class NetworkTreeTest : public ProgramTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(network_.registered()) << "the stand-in provider could not be registered";
-        delete_stored_options();
-        store_dword("cone", 0);
+        ProgramTest::SetUp();
     }
 
     void start_program() {
-        ASSERT_TRUE(program_.start());
-        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+        ProgramTest::start_program();
         tree_ = GetDlgItem(program_.main_window(), IDC_NETWORK_TREE);
         toolbar_ = network_toolbar(program_.main_window());
         ASSERT_NE(toolbar_, nullptr);
-    }
-
-    void exit_program() {
-        program_.post_command(IDM_EXIT);
-        const auto code = program_.wait_exit(5000);
-        ASSERT_TRUE(code.has_value()) << "the program did not end";
     }
 
     bool rescan_button_enabled() const {
@@ -61,13 +44,12 @@ protected:
         SendMessageA(network_status_bar(program_.main_window()), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(""));
         program_.post_command(IDM_RESCAN);
-        ASSERT_TRUE(program_.wait_until(
-            [&] { return network_status().rfind("Scanning: ", 0) == 0; }, 10000));
-        ASSERT_TRUE(program_.wait_until([&] { return rescan_button_enabled(); }, 3000));
+        ASSERT_TRUE(
+            wait_until([&] { return network_status().rfind("Scanning: ", 0) == 0; }, 10000));
+        ASSERT_TRUE(wait_until([&] { return rescan_button_enabled(); }, 3000));
     }
 
     ScriptedNetwork network_;
-    ProgramDriver program_;
     HWND tree_ = nullptr;
     HWND toolbar_ = nullptr;
 };
@@ -119,12 +101,12 @@ TEST_F(NetworkTreeTest, RescanIsDisabledWhileTheScanRuns) {
     // both); Wine cannot read another process's menus, so the button stands
     // for both here.
     program_.post_command(IDM_RESCAN);
-    ASSERT_TRUE(program_.wait_until([&] { return network_status() == "Scanning:"; }));
+    ASSERT_TRUE(wait_until([&] { return network_status() == "Scanning:"; }));
     EXPECT_FALSE(rescan_button_enabled());
 
-    ASSERT_TRUE(program_.wait_until([&] { return network_status() == "Scanning: DONE!"; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return network_status() == "Scanning: DONE!"; }, 10000));
     const DWORD done = GetTickCount();
-    ASSERT_TRUE(program_.wait_until([&] { return rescan_button_enabled(); }, 3000));
+    ASSERT_TRUE(wait_until([&] { return rescan_button_enabled(); }, 3000));
     EXPECT_LE(GetTickCount() - done, 1500u) << "the timer sees the end within about a second";
     exit_program();
 }
@@ -135,8 +117,8 @@ TEST_F(NetworkTreeTest, SelectionEnablesTheNetworkToolbarsSendButton) {
     rescan_and_wait();
     EXPECT_FALSE(SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_NEW, 0));
     SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(tree_item(tree_, 1)));
-    EXPECT_TRUE(program_.wait_until(
-        [&] { return SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_NEW, 0) != 0; }));
+    EXPECT_TRUE(
+        wait_until([&] { return SendMessageA(toolbar_, TB_ISBUTTONENABLED, IDM_NEW, 0) != 0; }));
     exit_program();
 }
 
@@ -155,22 +137,18 @@ TEST_F(NetworkTreeTest, DoubleClickAndSendButtonAddressTheSendDialog) {
     ASSERT_NE(station, nullptr);
     ASSERT_TRUE(double_click_item(program_.process(), tree_, station));
 
-    HWND send = nullptr;
-    ASSERT_TRUE(program_.wait_until(
-        [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
-    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO") << "cut to 15 characters";
+    HWND send = wait_for_dialog("Send Message");
+    ASSERT_NE(send, nullptr);
+    EXPECT_EQ(window_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO") << "cut to 15 characters";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(send, 1029)));
-    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
+    cancel(send);
 
     PostMessageA(program_.main_window(), WM_COMMAND, MAKEWPARAM(IDM_NEW, 0),
                  reinterpret_cast<LPARAM>(toolbar_));
-    ASSERT_TRUE(program_.wait_until(
-        [&] { return (send = program_.find_dialog_with_text("Send Message")); }));
-    EXPECT_EQ(control_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO");
+    ASSERT_NE(send = wait_for_dialog("Send Message"), nullptr);
+    EXPECT_EQ(window_text(GetDlgItem(send, 1006)), "MEASURINGSTATIO");
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(send, 1029))) << "Broadcast to all";
-    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(send); }));
+    cancel(send);
     exit_program();
 }
 

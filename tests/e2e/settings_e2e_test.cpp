@@ -6,10 +6,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "e2e/png_win.h"
-#include "e2e/program_driver_win.h"
+#include "support/png_win.h"
+#include "support/program_driver_win.h"
 #include "resources/resource.h"
-#include "e2e/program_test_win.h"
+#include "support/program_test_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {
@@ -64,7 +64,7 @@ TEST_F(SettingsSheetE2e, DuplicateCountSetInTheSheetSurvivesARestart) {
     ASSERT_NE(sheet, nullptr) << "Settings opened no sheet after the restart";
     EXPECT_EQ(index_of(sheet), 2) << "opens on the page shown last";
     page = page_of(sheet);
-    EXPECT_EQ(text_of(GetDlgItem(page, IDC_MESSAGES_NUMBER)), "7");
+    EXPECT_EQ(window_text(GetDlgItem(page, IDC_MESSAGES_NUMBER)), "7");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_MESSAGES_NUMBER)));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(wait_gone(sheet));

@@ -18,27 +18,13 @@
 #include <string>
 #include <thread>
 
-#include "e2e/png_win.h"
-#include "e2e/program_test_win.h"
+#include "support/png_win.h"
+#include "support/program_test_win.h"
 
 namespace {
 
-// An edit control's text: GetWindowText does not ask another process's controls.
-std::string edit_text(HWND control) {
-    char text[1024] = {};
-    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 class Stress : public ProgramTest {
 protected:
-    // Commands that open no window run to their end before this returns.
-    void command(int id) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(program_.main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL,
-                            5000, &ignored);
-    }
-
     // A new message whose recipient field names it; false when it cannot be written.
     bool arrive(std::mt19937& random) {
         const unsigned peer = random() % 9;
@@ -54,7 +40,7 @@ protected:
     bool arrive_meanwhile(std::mt19937& random) {
         if (!arrive(random)) return false;
         const std::string to = "ME" + std::to_string(written_);
-        return program_.wait_until([&] { return listed(to); }, 1500);
+        return wait_until([&] { return listed(to); }, 1500);
     }
 
     // Waits until the last message written is listed (or a short while has
@@ -64,7 +50,7 @@ protected:
         if (written_ == 0) return;
         const std::string last = "ME" + std::to_string(written_);
         if (last == settled_) return;
-        if (program_.wait_until([&] { return listed(last); }, 1500)) settled_ = last;
+        if (wait_until([&] { return listed(last); }, 1500)) settled_ = last;
     }
 
     // Selects a random row; its recipient, empty for none.
@@ -101,7 +87,7 @@ protected:
 
     void close(HWND dialog) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(dialog); }))
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }))
             << "the dialog did not close; an error box may hold it";
     }
 
@@ -116,7 +102,7 @@ protected:
         if (random() % 2) try_the_tray_over(view);
         EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TO)), "To: " + chosen);
         if (texts_.count(chosen)) {
-            EXPECT_EQ(edit_text(GetDlgItem(view, IDC_VIEW_TEXT)), texts_[chosen]);
+            EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TEXT)), texts_[chosen]);
         }
         ++identity_checks_;
         close(view);
@@ -134,7 +120,7 @@ protected:
         EXPECT_TRUE(arrive_meanwhile(random)) << "a message arriving behind Answer is not listed";
         if (random() % 2) try_the_tray_over(dialog);
         if (texts_.count(chosen)) {
-            EXPECT_EQ(edit_text(GetDlgItem(dialog, IDC_ANSWER_RECEIVED)), texts_[chosen]);
+            EXPECT_EQ(window_text(GetDlgItem(dialog, IDC_ANSWER_RECEIVED)), texts_[chosen]);
             ++identity_checks_;
         }
         if (window_text(GetDlgItem(dialog, IDC_ANSWER_FROM)) == ".") {
@@ -143,7 +129,7 @@ protected:
                 SendMessageA(reply, WM_CHAR, c, 1);
             PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
             ++answers_sent_;
-            if (program_.wait_until([&] { return !IsWindow(dialog); }, 1000)) return;
+            if (wait_until([&] { return !IsWindow(dialog); }, 1000)) return;
         }
         close(dialog);
     }
@@ -159,11 +145,11 @@ protected:
         arrive_meanwhile(random);
         const std::string newest = "ME" + std::to_string(written_);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
         if (texts_.count(chosen)) {
-            EXPECT_TRUE(program_.wait_until([&] { return !listed(chosen); }, 1000))
+            EXPECT_TRUE(wait_until([&] { return !listed(chosen); }, 1000))
                 << chosen << " was chosen and is still listed";
-            EXPECT_TRUE(program_.wait_until([&] { return listed(newest); }, 1500))
+            EXPECT_TRUE(wait_until([&] { return listed(newest); }, 1500))
                 << newest << " arrived behind the question and is gone";
             ++identity_checks_;
         }
@@ -179,11 +165,11 @@ protected:
         ASSERT_NE(box, nullptr);
         const bool arrived_behind = arrive_meanwhile(random);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(box); }));
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
         const std::string newest = "ME" + std::to_string(written_);
         for (const ListRow& row : before) {
             if (texts_.count(row.to)) {
-                EXPECT_TRUE(program_.wait_until([&] { return !listed(row.to); }, 1000))
+                EXPECT_TRUE(wait_until([&] { return !listed(row.to); }, 1000))
                     << row.to << " was listed when Delete All began and is still there";
             }
         }
@@ -196,7 +182,7 @@ protected:
     // still be arriving, so a mismatch must persist to count.
     ::testing::AssertionResult display_matches_rows() {
         std::string last;
-        const bool settled = program_.wait_until(
+        const bool settled = wait_until(
             [&] {
                 const std::vector<ListRow> rows = program_.rows();
                 const auto unread = std::count_if(rows.begin(), rows.end(),
@@ -245,9 +231,9 @@ TEST_F(Stress, AThousandInterleavedMessagesAndCommandsKeepTheDisplayTrue) {
             delete_all(random);
         } else if (pick < 90) {
             select_some_row(random);
-            command(IDM_MARK_READ);
+            program_.send_command(IDM_MARK_READ);
         } else {
-            command(IDM_MARK_ALL_READ);
+            program_.send_command(IDM_MARK_ALL_READ);
         }
         ASSERT_TRUE(display_matches_rows()) << "after step " << step << " (pick " << pick << ")";
         ASSERT_FALSE(HasFailure()) << "at step " << step;
@@ -300,7 +286,7 @@ TEST_F(Stress, AFloodOfTenThousandWhileTheUserViewsAndDeletesLosesAndReordersNot
             if (HWND view = wait_for_dialog("View Message")) close(view);
             ++views;
         } else {
-            command(IDM_DELETE);
+            program_.send_command(IDM_DELETE);
             ++deletes;
         }
     }
@@ -312,11 +298,11 @@ TEST_F(Stress, AFloodOfTenThousandWhileTheUserViewsAndDeletesLosesAndReordersNot
     HWND about = wait_for_dialog("Received:");
     ASSERT_NE(about, nullptr);
     const std::string received = "Received: " + std::to_string(kFlood);
-    EXPECT_TRUE(program_.wait_until(
+    EXPECT_TRUE(wait_until(
         [&] { return window_text(GetDlgItem(about, IDC_STAT_RECEIVED)) == received; }, 60000))
         << window_text(GetDlgItem(about, IDC_STAT_RECEIVED));
     PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(program_.wait_until([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(about); }));
 
     const std::vector<ListRow> rows = program_.rows();
     int previous = kFlood;

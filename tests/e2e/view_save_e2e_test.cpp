@@ -9,10 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "e2e/png_win.h"
-#include "e2e/program_driver_win.h"
-#include "resources/resource.h"
-#include "support/save_dialog_win.h"
+#include "support/png_win.h"
+#include "support/program_test_win.h"
 
 namespace fs = std::filesystem;
 
@@ -31,11 +29,10 @@ std::string file_bytes(const fs::path& path) {
 // the whole page, which ends with </html>.
 std::string saved_page(const fs::path& path) {
     std::string bytes;
-    for (int tries = 0; tries < 250; ++tries) {
+    wait_until([&] {
         bytes = file_bytes(path);
-        if (bytes.size() >= 7 && bytes.compare(bytes.size() - 7, 7, "</html>") == 0) break;
-        Sleep(20);
-    }
+        return bytes.size() >= 7 && bytes.compare(bytes.size() - 7, 7, "</html>") == 0;
+    });
     return bytes;
 }
 
@@ -46,51 +43,43 @@ size_t count_of(const std::string& text, const std::string& part) {
     return count;
 }
 
-class ViewAndSave : public ::testing::Test {
+class ViewAndSave : public ProgramTest {
 protected:
     void SetUp() override {
-        delete_stored_options();
-        store_dword("cone", 0);
+        ProgramTest::SetUp();
         folder_ = fs::temp_directory_path() / ("qva_e2e_" + std::to_string(GetCurrentProcessId()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        ASSERT_TRUE(program_.start());
-        ASSERT_TRUE(program_.wait_ready()) << "the main window did not become ready";
+        start_program();
     }
 
     void TearDown() override {
-        program_.post_command(IDM_EXIT);
-        EXPECT_TRUE(program_.wait_exit(5000).has_value()) << "the program did not end";
+        exit_program();
         fs::remove_all(folder_);
     }
 
     void receive(const std::string& from, const std::string& to, const std::string& text) {
         const size_t before = program_.rows().size();
         ASSERT_TRUE(write_datagram(datagram(from, to, text)));
-        ASSERT_TRUE(program_.wait_until([&] { return program_.rows().size() == before + 1; }));
-    }
-
-    HWND wait_for(const std::string& title, DWORD timeout_ms = 5000) const {
-        return wait_for_window(program_.pid(), title, timeout_ms);
+        ASSERT_TRUE(wait_until([&] { return program_.rows().size() == before + 1; }));
     }
 
     // Save messages as HTML with `typed` as the file name; then the Save As
     // dialog is gone.
     void save_list(const std::string& typed) {
         program_.post_command(IDM_SAVE_HTML);
-        HWND save_dialog = wait_for(kListDialog);
+        HWND save_dialog = wait_for_titled(kListDialog);
         ASSERT_NE(save_dialog, nullptr) << "no Save As dialog";
         save_as(save_dialog, (folder_ / typed).string());
         ASSERT_TRUE(wait_gone(save_dialog));
     }
 
-    ProgramDriver program_;
     fs::path folder_;
 };
 
 TEST_F(ViewAndSave, ViewMarksTheSelectedMessageReadAndShowsIt) {
     program_.post_command(IDM_VIEW);
-    EXPECT_EQ(wait_for("View Message", 500), nullptr) << "no message, no dialog";
+    EXPECT_EQ(wait_for_titled("View Message", 500), nullptr) << "no message, no dialog";
 
     receive("ALPHA", "HOST", "first");
     receive("GAMMA", "*", "Lunch at noon?\r\nThe usual place & time.");
@@ -98,12 +87,12 @@ TEST_F(ViewAndSave, ViewMarksTheSelectedMessageReadAndShowsIt) {
     ASSERT_TRUE(before[0].selected);
 
     program_.post_command(IDM_VIEW);
-    HWND view = wait_for("View Message");
+    HWND view = wait_for_titled("View Message");
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(text_of(GetDlgItem(view, IDC_VIEW_FROM)), "From: GAMMA");
-    EXPECT_EQ(text_of(GetDlgItem(view, IDC_VIEW_TO)), "To: *");
-    EXPECT_EQ(text_of(GetDlgItem(view, IDC_VIEW_TIME)), "Time: " + before[0].time);
-    EXPECT_EQ(text_of(GetDlgItem(view, IDC_VIEW_TEXT)),
+    EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_FROM)), "From: GAMMA");
+    EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TO)), "To: *");
+    EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TIME)), "Time: " + before[0].time);
+    EXPECT_EQ(window_text(GetDlgItem(view, IDC_VIEW_TEXT)),
               "Lunch at noon?\r\nThe usual place & time.");
     EXPECT_EQ(program_.rows()[0].image, 1);
     EXPECT_EQ(program_.rows()[1].image, 0) << "only the viewed message is read";
@@ -116,14 +105,12 @@ TEST_F(ViewAndSave, ViewMarksTheSelectedMessageReadAndShowsIt) {
     Sleep(300);  // let it paint
     save_screenshot(nullptr, artifact_path("view-dialog.png"));
 
-    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(wait_gone(view));
+    cancel(view);
     program_.post_command(IDM_VIEW);
-    view = wait_for("View Message");
+    view = wait_for_titled("View Message");
     ASSERT_NE(view, nullptr) << "a read message opens again";
     EXPECT_EQ(program_.status_text(1), "Unread message(s): 1") << "counted once";
-    PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ASSERT_TRUE(wait_gone(view));
+    cancel(view);
 }
 
 TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
@@ -134,14 +121,14 @@ TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
 
     // Only the menu's own notification code saves.
     PostMessageA(program_.main_window(), WM_COMMAND, MAKEWPARAM(IDM_SAVE_HTML, 1), 0);
-    EXPECT_EQ(wait_for(kListDialog, 500), nullptr);
+    EXPECT_EQ(wait_for_titled(kListDialog, 500), nullptr);
 
     receive("ALPHA", "HOST", "first");
     receive("BETA", "HOST", "<b>second</b>");
     receive("GAMMA", "*", "third");
 
     program_.post_command(IDM_SAVE_HTML);
-    HWND save_dialog = wait_for(kListDialog);
+    HWND save_dialog = wait_for_titled(kListDialog);
     ASSERT_NE(save_dialog, nullptr);
     const std::string proposed = save_dialog_name(save_dialog);
     EXPECT_EQ(proposed.rfind("message_list", 0), 0u) << proposed;
@@ -162,7 +149,7 @@ TEST_F(ViewAndSave, SavesTheWholeListAsOnePage) {
     EXPECT_EQ(saved_page(folder_ / "list.html"), page);
 
     program_.post_command(IDM_SAVE_HTML);
-    save_dialog = wait_for(kListDialog);
+    save_dialog = wait_for_titled(kListDialog);
     ASSERT_NE(save_dialog, nullptr);
     cancel_save(save_dialog);
     ASSERT_TRUE(wait_gone(save_dialog));

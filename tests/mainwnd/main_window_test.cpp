@@ -64,8 +64,11 @@ void deliver(const char* from) {
 // The shell's tray call handles the messages other threads send meanwhile;
 // `during_tray_call` runs there once when set.
 std::function<void()> g_during_tray_call;
+// The picture of the last tray call that set one.
+std::atomic<HICON> g_tray_icon = nullptr;
 
-BOOL WINAPI tray_stand_in(DWORD, PNOTIFYICONDATAA) {
+BOOL WINAPI tray_stand_in(DWORD, PNOTIFYICONDATAA data) {
+    if (data->uFlags & NIF_ICON) g_tray_icon = data->hIcon;
     if (g_during_tray_call) {
         std::function<void()> once = std::move(g_during_tray_call);
         g_during_tray_call = nullptr;
@@ -147,6 +150,7 @@ protected:
         g_options.shown = 1;
         g_platform_flag = 0;
         set_tray_notify(tray_stand_in);
+        g_tray_icon = nullptr;
         ui_thread_ = GetCurrentThreadId();
         dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                      main_dialog_proc, 0);
@@ -220,6 +224,20 @@ protected:
     DWORD ui_thread_ = 0;
     HWND dialog_ = nullptr;
 };
+
+// The picture the program hands to the tray: the unread one from the first
+// unread message on, the normal one once every message is read.
+TEST_F(MainWindowInProcess, TrayShowsTheUnreadPictureFromTheFirstUnreadMessage) {
+    ASSERT_NE(g_main.icons.tray_unread.get(), nullptr);
+    ASSERT_NE(g_main.icons.tray.get(), g_main.icons.tray_unread.get());
+    receive("ALPHA");
+    EXPECT_EQ(g_tray_icon.load(), g_main.icons.tray_unread.get());
+    receive("BETA");
+    EXPECT_EQ(g_tray_icon.load(), g_main.icons.tray_unread.get());
+    command(IDM_MARK_ALL_READ);
+    pump();
+    EXPECT_EQ(g_tray_icon.load(), g_main.icons.tray.get());
+}
 
 TEST_F(MainWindowInProcess, DeleteRemovesTheMessageChosenBeforeTheQuestion) {
     g_options.cond = 1;

@@ -176,7 +176,7 @@ TEST_F(SettingsSheet, IgnoreFlagsNeedACheckAndAnEntry) {
     type(IDC_IGNORE_TO_EDIT, "EVE");
     EXPECT_TRUE(is_enabled(IDC_IGNORE_TO_ADD));
     click(IDC_IGNORE_TO_CHECK);
-    EXPECT_EQ(text_of(item(IDC_IGNORE_TO_EDIT)), "");
+    EXPECT_EQ(window_text(item(IDC_IGNORE_TO_EDIT)), "");
     EXPECT_FALSE(is_enabled(IDC_IGNORE_TO_LIST));
     EXPECT_FALSE(is_enabled(IDC_IGNORE_TO_ADD));
     press(PSBTN_OK);
@@ -191,7 +191,7 @@ TEST_F(SettingsSheet, AddSkipsKnownNamesAndDeleteMovesTheSelection) {
     click(IDC_IGNORE_TEXT_CHECK);
     add(IDC_IGNORE_TEXT_EDIT, IDC_IGNORE_TEXT_ADD, "Buy now");
     add(IDC_IGNORE_TEXT_EDIT, IDC_IGNORE_TEXT_ADD, "BUY NOW");
-    EXPECT_EQ(text_of(item(IDC_IGNORE_TEXT_EDIT)), "BUY NOW") << "the edit keeps its text";
+    EXPECT_EQ(window_text(item(IDC_IGNORE_TEXT_EDIT)), "BUY NOW") << "the edit keeps its text";
     EXPECT_EQ(list_items(item(IDC_IGNORE_TEXT_LIST)), std::vector<std::string>{"Buy now"});
 
     click(IDC_IGNORE_FROM_CHECK);
@@ -276,11 +276,11 @@ TEST_F(SettingsSheet, MessagesNumberFallsBackToTwoAndIsReadInEveryMode) {
     g_options.showmmode = 2;
     g_options.dnum = 9;
     open();
-    EXPECT_EQ(text_of(item(IDC_MESSAGES_NUMBER)), "9");
+    EXPECT_EQ(window_text(item(IDC_MESSAGES_NUMBER)), "9");
     EXPECT_TRUE(is_enabled(IDC_MESSAGES_NUMBER));
     type(IDC_MESSAGES_NUMBER, "");
     click(IDC_MESSAGES_SHOW_ALL);
-    EXPECT_EQ(text_of(item(IDC_MESSAGES_NUMBER)), "2");
+    EXPECT_EQ(window_text(item(IDC_MESSAGES_NUMBER)), "2");
     EXPECT_FALSE(is_enabled(IDC_MESSAGES_NUMBER));
     click(IDC_MESSAGES_DELETES);
     click(IDC_MESSAGES_COPY);
@@ -310,14 +310,14 @@ TEST_F(SettingsSheet, AutoAnswerNeedsATextAndChecksTheMenuAtOnce) {
     g_options.start_p = kMisc;
     open();
     click(IDC_MISC_AUTO_ANSWER);
-    EXPECT_EQ(text_of(item(IDC_MISC_AUTO_ANSWER)), "On");
+    EXPECT_EQ(window_text(item(IDC_MISC_AUTO_ANSWER)), "On");
     press(PSBTN_OK);
     EXPECT_EQ(g_options.aam, 0) << "no text, no auto-answer";
     EXPECT_FALSE(g_options.aat.has_value());
     EXPECT_FALSE(auto_answer_checked());
 
     open();
-    EXPECT_EQ(text_of(item(IDC_MISC_AUTO_ANSWER)), "Off");
+    EXPECT_EQ(window_text(item(IDC_MISC_AUTO_ANSWER)), "Off");
     click(IDC_MISC_AUTO_ANSWER);
     type(IDC_MISC_AUTO_TEXT, "Out until noon.\r\nBack soon");
     press(PSBTN_OK);
@@ -362,7 +362,7 @@ TEST_F(SettingsSheet, NameServerIsAnAddressOrEmpty) {
     g_options.start_p = kMisc;
     g_options.wins = "10.0.0.1";
     open();
-    EXPECT_EQ(text_of(item(IDC_MISC_NAME_SERVER)), "10.0.0.1");
+    EXPECT_EQ(window_text(item(IDC_MISC_NAME_SERVER)), "10.0.0.1");
     type(IDC_MISC_NAME_SERVER, "10.0.0.256");
     PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
     HWND box = wait_for_box_saying(GetCurrentProcessId(), "IPv4 address");

@@ -1,6 +1,7 @@
 // Helper of the registry tests (Windows only): loads the options from the
-// registry in a process of its own, writes what it found to the file named by
-// its argument and exits 0 only when that is the sample record.
+// registry key named by its second argument (under HKEY_CURRENT_USER) in a
+// process of its own, writes what it found to the file named by its first and
+// exits 0 only when that is the sample record.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,9 +10,9 @@
 #include "settings/registry_store_win.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    if (argc != 3) return 2;
     Options options;
-    RegistryStore store;
+    RegistryStore store(HKEY_CURRENT_USER, argv[2]);
     load_options(&options, store, 1024, 768);
 
     const std::string found = describe(options);

@@ -19,14 +19,14 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// Spelt out here rather than taken from the header: this is where the
-// program's settings must be found.
-constexpr char kKeyPath[] = "Software\\Quorvanta\\Quorvanta Messenger\\Options";
+// A scratch key of this test process: the program's own key is left alone.
+constexpr char kScratchParent[] = "Software\\Quorvanta Tests";
+const std::string kKeyPath =
+    std::string(kScratchParent) + "\\options_registry_" + std::to_string(GetCurrentProcessId());
 
 void delete_options_key() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kKeyPath);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvanta\\Quorvanta Messenger");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvanta");
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKeyPath.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kScratchParent);  // only when no other test's key is in it
 }
 
 struct RawValue {
@@ -39,7 +39,7 @@ struct RawValue {
 RawValue read_raw(const char* name) {
     RawValue raw;
     HKEY opened = nullptr;
-    raw.result = RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &opened);
+    raw.result = RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath.c_str(), 0, KEY_READ, &opened);
     const UniqueKey key(opened);
     if (raw.result != ERROR_SUCCESS) return raw;
     BYTE buffer[64];
@@ -53,8 +53,8 @@ RawValue read_raw(const char* name) {
 
 void write_raw(const char* name, DWORD type, std::string_view bytes) {
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE, nullptr, &created, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath.c_str(), 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     const UniqueKey key(created);
     ASSERT_EQ(RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -64,13 +64,13 @@ void write_raw(const char* name, DWORD type, std::string_view bytes) {
 
 Options load_from_registry() {
     Options options;
-    RegistryStore store;
+    RegistryStore store(HKEY_CURRENT_USER, kKeyPath);
     load_options(&options, store, 1024, 768);
     return options;
 }
 
 void save_to_registry(Options options) {
-    RegistryStore store;
+    RegistryStore store(HKEY_CURRENT_USER, kKeyPath);
     save_options(&options, store);
 }
 
@@ -79,6 +79,14 @@ protected:
     void SetUp() override { delete_options_key(); }
     void TearDown() override { delete_options_key(); }
 };
+
+// Spelt out here rather than taken from the header: this is where the
+// program's settings must be found.
+TEST(OptionsRegistryKey, IsTheCurrentUsersOptionsKey) {
+    const RegistryStore program;
+    EXPECT_EQ(program.root(), HKEY_CURRENT_USER);
+    EXPECT_EQ(program.path(), "Software\\Quorvanta\\Quorvanta Messenger\\Options");
+}
 
 TEST_F(OptionsRegistry, SaveLeavesTheseBytesUnderTheKey) {
     Options options;
@@ -143,8 +151,9 @@ TEST_F(OptionsRegistry, SavedRecordLoadsTheSameInAFreshProcess) {
 
     const std::string quoted_child = "\"" + child + "\"";
     const std::string quoted_report = "\"" + std::string(report) + "\"";
-    const intptr_t exit_code =
-        _spawnl(_P_WAIT, child.c_str(), quoted_child.c_str(), quoted_report.c_str(), nullptr);
+    const std::string quoted_key = "\"" + kKeyPath + "\"";
+    const intptr_t exit_code = _spawnl(_P_WAIT, child.c_str(), quoted_child.c_str(),
+                                       quoted_report.c_str(), quoted_key.c_str(), nullptr);
     std::ifstream in(report, std::ios::binary);
     const std::string found{std::istreambuf_iterator<char>(in), {}};
     in.close();

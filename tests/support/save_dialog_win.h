@@ -1,13 +1,16 @@
-// Driving the common Save As dialog as a user would, from a test: reading the
-// proposed name, picking a file type, typing a name and pressing Save or
-// Cancel. Works on a dialog of this process or of another (Windows only, test
-// support).
+// Finding the windows of a process, and driving the common Save As dialog as
+// a user would: reading the proposed name, picking a file type, typing a name
+// and pressing Save or Cancel. Works on windows of this process or of another
+// (Windows only, test support).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "support/controls_win.h"
+#include "support/polling_win.h"
 
 // Controls of the explorer-style save dialog.
 constexpr int kSaveFileTypes = 0x470;  // cmb1, the list of file types
@@ -33,57 +36,47 @@ inline std::vector<HWND> process_windows(DWORD pid) {
     return found.windows;
 }
 
-// A window's text, also of a control in another process (which
-// GetWindowText does not ask for).
-inline std::string text_of(HWND window) {
-    char text[2048] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
-    return text;
-}
-
 // A visible top-level window of `pid` with exactly this title; null if none.
 inline HWND window_titled(DWORD pid, const std::string& title) {
     for (HWND window : process_windows(pid))
-        if (text_of(window) == title) return window;
+        if (window_text(window) == title) return window;
     return nullptr;
 }
 
-// Polls until a window titled `title` shows, for at most `timeout_ms`.
+// Waits until a window titled `title` shows, for at most `timeout_ms`.
 inline HWND wait_for_window(DWORD pid, const std::string& title, DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = window_titled(pid, title)) return window;
-        if (GetTickCount() - start > timeout_ms) return nullptr;
-        Sleep(20);
-    }
+    HWND window = nullptr;
+    wait_until([&] { return (window = window_titled(pid, title)) != nullptr; }, timeout_ms);
+    return window;
 }
 
-// Polls until `window` is gone.
+// Waits until `window` is gone.
 inline bool wait_gone(HWND window, DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        Sleep(20);
-    }
-    return true;
+    return wait_until([&] { return !IsWindow(window); }, timeout_ms);
 }
 
-// Polls for a message box of `pid` whose text holds `part`; null if none
+// The text of a message box.
+inline std::string box_text(HWND box) {
+    return window_text(GetDlgItem(box, 0xFFFF));
+}
+
+// Waits for a message box of `pid` whose text holds `part`; null if none
 // shows within `timeout_ms`.
 inline HWND wait_for_box_saying(DWORD pid, const std::string& part, DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND window : process_windows(pid)) {
-            if (HWND text = GetDlgItem(window, 0xFFFF);
-                text && text_of(text).find(part) != std::string::npos) {
-                return window;
+    HWND box = nullptr;
+    wait_until(
+        [&] {
+            for (HWND window : process_windows(pid)) {
+                if (HWND text = GetDlgItem(window, 0xFFFF);
+                    text && window_text(text).find(part) != std::string::npos) {
+                    box = window;
+                    return true;
+                }
             }
-        }
-        if (GetTickCount() - start > timeout_ms) return nullptr;
-        Sleep(20);
-    }
+            return false;
+        },
+        timeout_ms);
+    return box;
 }
 
 // Answers the question whether an existing file is to be replaced: IDYES or
@@ -96,7 +89,7 @@ inline bool answer_replace_question(DWORD pid, int answer) {
 }
 
 inline std::string save_dialog_name(HWND save_dialog) {
-    return text_of(GetDlgItem(save_dialog, kSaveFileName));
+    return window_text(GetDlgItem(save_dialog, kSaveFileName));
 }
 
 // Picks file type `filter` (1 for the first) as a click in the list would:

@@ -1,6 +1,7 @@
 // A UDP socket for tests of the NetBIOS path: sends to port 138 on this
-// computer, receives what arrives on its own port (Windows only, test support;
-// link ws2_32 and call WSAStartup first).
+// computer, receives what arrives on its own port; and the packet a peer
+// sends a message in (Windows only, test support; link ws2_32 and
+// qva_transport, and call WSAStartup first).
 #pragma once
 
 #include <winsock2.h>
@@ -8,7 +9,22 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "transport/netbios_datagram.h"
+
+// A message datagram (datagram(from, to, text)) as computer `source` sends it
+// to computer `destination`'s messenger name.
+inline std::vector<uint8_t> messenger_packet(const std::string& source,
+                                             const std::string& destination,
+                                             const std::string& message) {
+    netbios::MessengerPacket packet;
+    packet.source = {source, netbios::kWorkstationSuffix};
+    packet.destination = {destination, netbios::kMessengerSuffix};
+    packet.data.assign(message.begin(), message.end());
+    return netbios::encode_packet(packet);
+}
 
 class UdpSocket {
 public:

@@ -46,7 +46,7 @@ protected:
     void stop_capture() {
         if (!reader_.joinable()) return;
         set_stop_flag(1);
-        pump_until([this] { return ended_.load(); }, 5000);
+        wait_until([this] { return ended_.load(); }, 5000);
         reader_.join();
     }
 
@@ -59,7 +59,7 @@ protected:
         return delivered_.at(i);
     }
     bool wait_for_deliveries(size_t count) {
-        return pump_until([&] { return delivered_count() >= count; }, 3000);
+        return wait_until([&] { return delivered_count() >= count; }, 3000);
     }
 
     PopupMaker maker_;
@@ -87,7 +87,7 @@ TEST_F(PopupCaptureTest, ReadsClosesAndDeliversAPopupOfEitherTitle) {
         EXPECT_EQ(record->text, "Hello caf\xE9");
         EXPECT_GE(record->arrived, before);
         EXPECT_LE(record->arrived, static_cast<int32_t>(std::time(nullptr)));
-        EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
+        EXPECT_TRUE(wait_until([&] { return !IsWindow(popup); }, 1000));
         EXPECT_EQ(maker_.close_requests(popup), 1);
     }
 }
@@ -104,13 +104,13 @@ TEST_F(PopupCaptureTest, PopupWithAnEmptyTextStaysOpenUntilItsTextAppears) {
     ASSERT_TRUE(wait_for_deliveries(1));
     ASSERT_TRUE(delivered(0).has_value());
     EXPECT_EQ(delivered(0)->text, "late");
-    EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(popup); }, 1000));
 }
 
 TEST_F(PopupCaptureTest, PopupWithoutATextControlIsClosedUnread) {
     HWND popup = maker_.show(kEnglishTitle, std::nullopt);
     start_capture();
-    EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(popup); }, 1000));
     pump_for(150);
     EXPECT_EQ(delivered_count(), 0u);
 }
@@ -120,7 +120,7 @@ TEST_F(PopupCaptureTest, TextThatDoesNotParseIsClosedAndPassedOnAsNull) {
     start_capture();
     ASSERT_TRUE(wait_for_deliveries(1));
     EXPECT_FALSE(delivered(0).has_value());
-    EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(popup); }, 1000));
 }
 
 TEST_F(PopupCaptureTest, EnglishTitledPopupIsHandledFirst) {
@@ -135,7 +135,7 @@ TEST_F(PopupCaptureTest, EnglishTitledPopupIsHandledFirst) {
 TEST_F(PopupCaptureTest, PopupThatStaysOpenIsClosedAgainButNotReadAgain) {
     HWND popup = maker_.show(kEnglishTitle, popup_text(L"ALPHA", L"BETA", L"once"), 1);
     start_capture();
-    EXPECT_TRUE(pump_until([&] { return !IsWindow(popup); }, 1000));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(popup); }, 1000));
     pump_for(150);
     EXPECT_EQ(maker_.close_requests(popup), 2);
     EXPECT_EQ(delivered_count(), 1u);
@@ -178,7 +178,7 @@ TEST_F(PopupCaptureTest, AHungPopupIsSkippedAndLaterPopupsAreStillCaptured) {
     start_capture();
     ASSERT_TRUE(hung.wait_asked());
     maker_.show(kEnglishTitle, popup_text(L"LIVE", L"X", L"after"));
-    const bool captured = pump_until(
+    const bool captured = wait_until(
         [&] {
             std::lock_guard<std::mutex> hold(mutex_);
             for (const auto& record : delivered_)
@@ -195,7 +195,7 @@ TEST_F(PopupCaptureTest, EndsWithinAboutFiftyMillisecondsOfTheStopFlag) {
     pump_for(120);
     const Clock::time_point asked = Clock::now();
     set_stop_flag(1);
-    ASSERT_TRUE(pump_until([this] { return ended_.load(); }, 2000));
+    ASSERT_TRUE(wait_until([this] { return ended_.load(); }, 2000));
     const auto took =
         std::chrono::duration_cast<std::chrono::milliseconds>(ended_at_ - asked).count();
     RecordProperty("stop_ms", static_cast<int>(took));
@@ -225,14 +225,14 @@ TEST_F(PopupCaptureTest, TheReceiverListsTheTextWithItsCharacters) {
 
     maker_.show(kEnglishTitle,
                 popup_text(L"ALPHA", L"BETA", L"5\u20AC \u201Cok\u201D \u2013 done\u2026"));
-    EXPECT_TRUE(pump_until(
+    EXPECT_TRUE(wait_until(
         [&] {
             std::lock_guard<std::mutex> hold(store.mutex);
             return !store.texts.empty();
         },
         3000));
     set_stop_flag(1);
-    pump_until([&] { return done.load(); }, 3000);
+    wait_until([&] { return done.load(); }, 3000);
     receiver.join();
     set_receiver_store(nullptr);
     ASSERT_EQ(store.texts.size(), 1u);

@@ -1,8 +1,6 @@
 // Popups like the ones the Messenger service shows (Windows-only test code).
 #include "transport/standins/popup_maker_win.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr wchar_t kPopupClass[] = L"QvaPopupStandin";
@@ -82,25 +80,4 @@ LRESULT CALLBACK PopupMaker::window_proc(HWND window, UINT message, WPARAM wpara
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
-}
-
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout_ms) return false;
-        // Wakes for posted and for sent messages (the reader's SendMessage calls).
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeout_ms - elapsed, 10),
-                                  QS_ALLINPUT);
-    }
-}
-
-void pump_for(DWORD ms) {
-    pump_until([] { return false; }, ms);
 }

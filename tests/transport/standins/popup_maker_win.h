@@ -1,6 +1,6 @@
 // Popups like the ones the Messenger service shows, made by the test process
 // on its own thread (Windows-only test code). The thread that owns them must
-// pump messages (pump_until) while another thread reads or closes them.
+// handle messages (wait_until does) while another thread reads or closes them.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "support/polling_win.h"
 
 // The titles the service gives its popups, each with a trailing space.
 inline constexpr wchar_t kEnglishTitle[] = L"Messenger Service ";
@@ -47,9 +49,3 @@ private:
 
     std::vector<std::unique_ptr<Popup>> popups_;
 };
-
-// Pumps this thread's messages until `done` answers true (true) or
-// `timeout_ms` have passed (false).
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms);
-// Pumps this thread's messages for `ms` milliseconds.
-void pump_for(DWORD ms);

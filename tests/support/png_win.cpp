@@ -1,6 +1,6 @@
 // Screenshots saved as PNG files (Windows only, test support). The image data
 // goes into stored (uncompressed) deflate blocks: bigger files, no library.
-#include "e2e/png_win.h"
+#include "support/png_win.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,12 +1,12 @@
 // Reads and drives the program's network tree from another process (Windows
-// only, test support). Tree view messages that carry pointers are not copied
-// across processes, so their records live in the program's memory.
-#include "e2e/tree_reader_win.h"
+// only, test support). Tree view records live in the program's memory.
+#include "support/tree_reader_win.h"
 
 #include <cstring>
 #include <type_traits>
 
-#include "e2e/program_driver_win.h"
+#include "support/program_driver_win.h"
+#include "support/remote_buffer_win.h"
 #include "resources/resource.h"
 
 namespace {
@@ -18,23 +18,17 @@ constexpr size_t kTextSize = 1024;
 template <typename Record>
 bool remote_send(HANDLE process, HWND window, UINT message, WPARAM wparam, Record& record,
                  std::string* text = nullptr) {
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, kTextOffset + kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    RemoteBuffer remote(process, kTextOffset + kTextSize);
     if (!remote) return false;
     Record copy = record;
     if constexpr (std::is_same_v<Record, TVITEMA>) {
-        copy.pszText = remote + kTextOffset;
+        copy.pszText = remote.at(kTextOffset);
         copy.cchTextMax = kTextSize;
     }
-    WriteProcessMemory(process, remote, &copy, sizeof copy, nullptr);
-    const bool ok = SendMessageA(window, message, wparam, reinterpret_cast<LPARAM>(remote)) != 0;
-    ReadProcessMemory(process, remote, &record, sizeof record, nullptr);
-    if (text) {
-        char buffer[kTextSize] = {};
-        ReadProcessMemory(process, remote + kTextOffset, buffer, kTextSize - 1, nullptr);
-        *text = buffer;
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    remote.write(0, &copy, sizeof copy);
+    const bool ok = SendMessageA(window, message, wparam, remote.lparam()) != 0;
+    remote.read(0, &record, sizeof record);
+    if (text) *text = remote.text(kTextOffset);
     return ok;
 }
 
@@ -82,6 +76,21 @@ bool double_click_item(HANDLE process, HWND tree, HTREEITEM item) {
     return true;
 }
 
+bool add_and_select_item(HANDLE process, HWND tree, const std::string& caption) {
+    RemoteBuffer remote(process, kTextOffset + kTextSize);
+    if (!remote) return false;
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = remote.at(kTextOffset);
+    remote.write(0, &insert, sizeof insert);
+    remote.write(kTextOffset, caption.c_str(), caption.size() + 1);
+    const LRESULT item = SendMessageA(tree, TVM_INSERTITEMA, 0, remote.lparam());
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, item);
+    return item != 0;
+}
+
 HWND network_toolbar(HWND main) {
     for (HWND bar = FindWindowExA(main, nullptr, TOOLBARCLASSNAMEA, nullptr); bar;
          bar = FindWindowExA(main, bar, TOOLBARCLASSNAMEA, nullptr)) {
@@ -103,14 +112,10 @@ HWND network_status_bar(HWND main) {
 }
 
 std::string status_bar_text(HANDLE process, HWND bar) {
-    char* remote =
-        static_cast<char*>(VirtualAllocEx(process, nullptr, kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    RemoteBuffer remote(process, kTextSize);
     if (!remote) return {};
-    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
-    char text[kTextSize] = {};
-    ReadProcessMemory(process, remote, text, kTextSize - 1, nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return text;
+    SendMessageA(bar, SB_GETTEXTA, 0, remote.lparam());
+    return remote.text();
 }
 
 bool program_has_dialog(int id) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program_driver_win.h"
-#include "e2e/tree_reader_win.h"
+#include "support/program_driver_win.h"
+#include "support/tree_reader_win.h"
 #include "netbrowse/standin/scripted_network_win.h"
 #include "resources/resource.h"
 
@@ -26,8 +26,8 @@ long timed_scan(const ProgramDriver& program) {
     HWND bar = network_status_bar(program.main_window());
     HWND toolbar = network_toolbar(program.main_window());
     // The timer enables Rescan again within a second of the previous scan.
-    if (!program.wait_until(
-            [&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0; }, 3000)) {
+    if (!wait_until([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0; },
+                    3000)) {
         return -1;
     }
     SendMessageA(bar, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));

@@ -45,10 +45,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/network_load_win.h"
-#include "e2e/program_driver_win.h"
-#include "e2e/tree_reader_win.h"
+#include "support/network_load_win.h"
+#include "support/program_driver_win.h"
+#include "support/tree_reader_win.h"
 #include "resources/resource.h"
+#include "support/save_dialog_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/browse_announcement.h"
 #include "transport/netbios_datagram.h"
@@ -56,13 +57,6 @@
 #include "transport/smb_message.h"
 
 namespace {
-
-std::string computer_name() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
 
 std::string rest_of(std::istringstream& in) {
     std::string rest;
@@ -116,19 +110,14 @@ std::string measure_latency(const ProgramDriver& program, int count, bool by_ses
     const size_t start = program.rows().size();
     for (int i = 0; i < count; ++i) {
         const size_t before = start + static_cast<size_t>(i);
-        netbios::MessengerPacket packet;
-        packet.source = {"BENCH", netbios::kWorkstationSuffix};
-        packet.destination = {me, netbios::kMessengerSuffix};
         const std::string text = "latency " + std::to_string(i);
-        const std::string data = datagram("BENCH", me, text);
-        packet.data.assign(data.begin(), data.end());
+        const auto packet = messenger_packet("BENCH", me, datagram("BENCH", me, text));
         LARGE_INTEGER sent, shown;
         QueryPerformanceCounter(&sent);
-        if (by_session ? !send_by_session(me, text)
-                       : !peer.send_to_port_138(netbios::encode_packet(packet))) {
+        if (by_session ? !send_by_session(me, text) : !peer.send_to_port_138(packet)) {
             return "fail send";
         }
-        if (!program.wait_until([&] { return listed(before + 1); }, 5000)) {
+        if (!wait_until([&] { return listed(before + 1); }, 5000)) {
             return "fail message " + std::to_string(i) + " was not listed";
         }
         QueryPerformanceCounter(&shown);
@@ -148,25 +137,15 @@ std::string measure_latency(const ProgramDriver& program, int count, bool by_ses
 // WM_SETTEXT, and Send is enabled only by changes the dialog hears of.
 std::string send_message(ProgramDriver& program, const std::string& to, const std::string& text) {
     program.post_command(IDM_NEW);
-    HWND send = nullptr;
-    program.wait_until([&] {
-        for (HWND window : program.top_level_windows())
-            if (window_text(window) == "Send Message") send = window;
-        return send != nullptr;
-    });
+    HWND send = wait_for_window(program.pid(), "Send Message");
     if (!send) return "fail no Send dialog";
-    const auto type = [](HWND edit, const std::string& typed) {
-        for (char c : typed)
-            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    };
     if (to == "*") SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
-    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr),
-         to == "*" ? "x" : to);
-    type(GetDlgItem(send, IDC_SEND_TEXT), text);
-    PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
-    if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) {
-        PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
+    type_text(combo_edit(GetDlgItem(send, IDC_SEND_RECIPIENT)), to == "*" ? "x" : to);
+    type_text(GetDlgItem(send, IDC_SEND_TEXT), text);
+    click(send, IDOK);
+    if (!wait_gone(send)) {
+        press(send, IDCANCEL);
+        if (!wait_gone(send)) return "fail still open";
     }
     return "ok";
 }
@@ -224,8 +203,8 @@ std::string announce(const std::string& address, uint32_t period_ms,
 
 std::string rescan(const ProgramDriver& program) {
     HWND toolbar = network_toolbar(program.main_window());
-    if (!program.wait_until(
-            [&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0; }, 10000)) {
+    if (!wait_until([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESCAN, 0) != 0; },
+                    10000)) {
         return "fail rescan stays disabled";
     }
     program.post_command(IDM_RESCAN);
@@ -253,7 +232,7 @@ std::string time_browse_scan(const ProgramDriver& program, int count) {
     const std::string asked = rescan(program);
     if (asked != "ok") return asked;
     const auto wanted = static_cast<LRESULT>(count + 2);
-    const bool drawn = program.wait_until(
+    const bool drawn = wait_until(
         [&] {
             return status_bar_text(program.process(), bar) == "Scanning: DONE!" &&
                    SendMessageA(tree, TVM_GETCOUNT, 0, 0) >= wanted;
@@ -284,7 +263,7 @@ std::string status_line(HWND bar) {
 std::string send_counted(ProgramDriver& program, const std::string& to, const std::string& text) {
     program.post_command(IDM_NEW);
     HWND send = nullptr;
-    program.wait_until([&] {
+    wait_until([&] {
         for (HWND window : program.top_level_windows())
             if (window_text(window) == "Send Message") send = window;
         return send != nullptr;
@@ -301,16 +280,16 @@ std::string send_counted(ProgramDriver& program, const std::string& to, const st
     HWND bar = FindWindowExA(send, nullptr, STATUSCLASSNAMEA, nullptr);
     const auto counted = [&] { return status_line(bar) != "Sent times: 0"; };
     HWND box = nullptr;
-    program.wait_until(
-        [&] { return counted() || (box = program.find_dialog_with_text("Error sending")); }, 20000);
+    wait_until([&] { return counted() || (box = program.find_dialog_with_text("Error sending")); },
+               20000);
     if (box) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        program.wait_until([&] { return !IsWindow(box); });
+        wait_until([&] { return !IsWindow(box); });
     }
     const std::string line = status_line(bar);
     const std::string count = line.size() > 12 ? line.substr(12) : "?";
     PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (!program.wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
+    if (!wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
     return (box ? "fail error " : counted() ? "ok sent " : "fail nothing ") + count;
 }
 
@@ -319,8 +298,7 @@ std::string row_text(ProgramDriver& program, int row) {
     if (!program.select_row(row)) return "fail no row";
     program.post_command(IDM_VIEW);
     HWND view = nullptr;
-    if (!program.wait_until([&] { return (view = program.find_dialog_with_text("View Message")); },
-                            5000)) {
+    if (!wait_until([&] { return (view = program.find_dialog_with_text("View Message")); }, 5000)) {
         return "fail no View dialog";
     }
     // The dialog may show before its text is in.
@@ -331,14 +309,14 @@ std::string row_text(ProgramDriver& program, int row) {
         SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &n);
         return static_cast<size_t>(n);
     };
-    program.wait_until([&] { return length() > 0; }, 2000);
+    wait_until([&] { return length() > 0; }, 2000);
     std::string text(length() + 1, '\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, 2000, &copied);
     text.resize(static_cast<size_t>(copied));
     PostMessageA(view, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    program.wait_until([&] { return !IsWindow(view); });
+    wait_until([&] { return !IsWindow(view); });
     std::string hex = "ok ";
     char digits[3];
     for (unsigned char c : text) {
@@ -389,7 +367,7 @@ int main() {
                 answer = "fail start";
             } else {
                 bool box = false;
-                const bool up = program.wait_until(
+                const bool up = wait_until(
                     [&] {
                         box = program.find_dialog_with_text("UDP port 138") != nullptr;
                         return box || program.wait_ready(0);
@@ -400,10 +378,9 @@ int main() {
         } else if (command == "box") {
             const std::string text = rest_of(in);
             HWND box = nullptr;
-            if (program.wait_until([&] { return (box = program.find_dialog_with_text(text)); },
-                                   10000)) {
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                program.wait_until([&] { return !IsWindow(box); });
+            if (wait_until([&] { return (box = program.find_dialog_with_text(text)); }, 10000)) {
+                press(box, IDOK);
+                wait_gone(box);
             } else {
                 answer = "fail no box saying " + text;
             }
@@ -429,7 +406,7 @@ int main() {
             size_t count = 0;
             DWORD timeout = 0;
             in >> count >> timeout;
-            program.wait_until([&] { return program.rows().size() >= count; }, timeout);
+            wait_until([&] { return program.rows().size() >= count; }, timeout);
             answer = "ok " + std::to_string(program.rows().size()) + list_rows(program);
         } else if (command == "latency") {
             int count = 100;
@@ -465,7 +442,7 @@ int main() {
             in >> timeout;
             const std::string expected = rest_of(in);
             std::string seen;
-            program.wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
+            wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
             answer = "ok " + seen;
         } else if (command == "server") {
             store_string("wins", rest_of(in));

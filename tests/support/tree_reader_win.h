@@ -14,6 +14,9 @@ std::vector<std::string> tree_lines(HANDLE process, HWND tree);
 HTREEITEM tree_item(HWND tree, int n);
 // Double-clicks an item where it is shown; false when it has no place.
 bool double_click_item(HANDLE process, HWND tree, HTREEITEM item);
+// Adds a top-level item named `caption` and selects it, as a scan and a
+// click would; false when it could not be added.
+bool add_and_select_item(HANDLE process, HWND tree, const std::string& caption);
 
 // The toolbar holding Rescan Network, and the status bar under the tree.
 HWND network_toolbar(HWND main);

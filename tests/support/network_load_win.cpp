@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "e2e/network_load_win.h"
+#include "support/network_load_win.h"
 
 #include <atomic>
 #include <cstdio>
@@ -12,41 +12,16 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "support/save_dialog_win.h"
 #include "support/udp_socket_win.h"
-#include "transport/netbios_datagram.h"
 
 namespace {
-
-std::string computer_name() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
 
 double now_ms() {
     LARGE_INTEGER frequency, counter;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-HWND wait_for(const ProgramDriver& program, const std::string& text) {
-    HWND window = nullptr;
-    program.wait_until([&] { return (window = program.find_dialog_with_text(text)) != nullptr; });
-    return window;
-}
-
-// WM_GETTEXT itself: GetWindowText does not ask another process's controls.
-std::string control_text(HWND control) {
-    char text[128] = {};
-    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-void type(HWND edit, const std::string& text) {
-    for (char c : text)
-        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
 // "Message(s): N (D lost in a network flood)": D, or 0.
@@ -66,12 +41,12 @@ NetworkLoad run_network_load(const ProgramDriver& program, int rate, int seconds
     load.mailslot_held = static_cast<bool>(holder);
 
     program.post_command(IDM_NEW);
-    HWND send = wait_for(program, "Send Message");
+    HWND send = wait_for_window(program.pid(), "Send Message");
     if (!send) {
         load.problem = "no Send dialog";
         return load;
     }
-    type(FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr), me);
+    type_text(combo_edit(GetDlgItem(send, IDC_SEND_RECIPIENT)), me);
 
     std::atomic<double> last_sent{0};
     std::thread flood([&] {
@@ -81,12 +56,8 @@ NetworkLoad run_network_load(const ProgramDriver& program, int rate, int seconds
         for (int i = 0; i < total; ++i) {
             while (now_ms() - start < 1000.0 * i / rate)
                 Sleep(1);
-            netbios::MessengerPacket packet;
-            packet.source = {"LOADPC", netbios::kWorkstationSuffix};
-            packet.destination = {me, netbios::kMessengerSuffix};
-            const std::string data = datagram("L" + std::to_string(i), me, "load");
-            packet.data.assign(data.begin(), data.end());
-            if (peer.send_to_port_138(netbios::encode_packet(packet))) ++load.packets;
+            const std::string message = datagram("L" + std::to_string(i), me, "load");
+            if (peer.send_to_port_138(messenger_packet("LOADPC", me, message))) ++load.packets;
         }
         last_sent = now_ms();
     });
@@ -98,26 +69,25 @@ NetworkLoad run_network_load(const ProgramDriver& program, int rate, int seconds
         const std::string text = "to myself " + std::to_string(k);
         SendMessageA(GetDlgItem(send, IDC_SEND_TEXT), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(text.c_str()));
-        PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
+        click(send, IDOK);
         ++load.sends;
         const std::string counted = "Sent times: " + std::to_string(load.sends_ok + 1);
-        if (program.wait_until([&] { return control_text(sent_times) == counted; }, 3000))
-            ++load.sends_ok;
+        if (wait_until([&] { return window_text(sent_times) == counted; }, 3000)) ++load.sends_ok;
         if (HWND error = program.find_dialog_with_text("Error sending")) {
-            PostMessageA(error, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            program.wait_until([&] { return !IsWindow(error); });
+            press(error, IDOK);
+            wait_gone(error);
         }
     }
     flood.join();
-    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    program.wait_until([&] { return !IsWindow(send); });
+    press(send, IDCANCEL);
+    wait_gone(send);
 
     // Every packet and send either listed or counted as dropped.
     const auto accounted = [&] {
         return program.row_count() + dropped_in(program.status_text(0)) >=
                load.packets + load.sends_ok;
     };
-    program.wait_until(accounted, 60000);
+    wait_until(accounted, 60000);
     load.settle_ms = now_ms() - last_sent;
     load.dropped = dropped_in(program.status_text(0));
 

@@ -1,5 +1,5 @@
 // Drives the real program from outside (Windows only, test support).
-#include "e2e/program_driver_win.h"
+#include "support/program_driver_win.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -8,38 +8,13 @@
 #include <cstring>
 
 #include "support/private_network_win.h"
+#include "support/remote_buffer_win.h"
+#include "support/save_dialog_win.h"
 
 namespace {
 
 constexpr char kTitle[] = "Quorvanta Messenger";
 constexpr char kOptionsKey[] = "Software\\Quorvanta\\Quorvanta Messenger\\Options";
-
-// Memory inside the program's process: list view and status bar messages
-// that carry pointers are not copied across processes.
-class RemoteBuffer {
-public:
-    RemoteBuffer(HANDLE process, size_t size)
-        : process_(process),
-          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-    ~RemoteBuffer() {
-        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    char* at(size_t offset) const { return static_cast<char*>(address_) + offset; }
-    bool write(size_t offset, const void* data, size_t size) const {
-        return WriteProcessMemory(process_, at(offset), data, size, nullptr);
-    }
-    bool read(size_t offset, void* data, size_t size) const {
-        return ReadProcessMemory(process_, at(offset), data, size, nullptr);
-    }
-    explicit operator bool() const { return address_ != nullptr; }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
 
 constexpr size_t kTextOffset = 256;
 constexpr size_t kTextSize = 1024;
@@ -52,10 +27,8 @@ std::string remote_item_text(HANDLE process, HWND list, int row, int column) {
     item.pszText = remote.at(kTextOffset);
     item.cchTextMax = kTextSize;
     remote.write(0, &item, sizeof item);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
-    char text[kTextSize] = {};
-    remote.read(kTextOffset, text, sizeof text - 1);
-    return text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, remote.lparam());
+    return remote.text(kTextOffset);
 }
 
 int remote_item_image(HANDLE process, HWND list, int row) {
@@ -68,19 +41,6 @@ int remote_item_image(HANDLE process, HWND list, int row) {
     if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)))) return -1;
     remote.read(0, &item, sizeof item);
     return item.iImage;
-}
-
-struct FindContext {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK collect_window(HWND window, LPARAM param) {
-    auto* context = reinterpret_cast<FindContext*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == context->pid && IsWindowVisible(window)) context->windows.push_back(window);
-    return TRUE;
 }
 
 BOOL CALLBACK child_has_text(HWND child, LPARAM param) {
@@ -150,7 +110,7 @@ bool ProgramDriver::start() {
 }
 
 bool ProgramDriver::wait_ready(DWORD timeout_ms) {
-    return wait_until(
+    return ::wait_until(
         [this] {
             if (!main_) {
                 for (HWND window : top_level_windows()) {
@@ -167,7 +127,8 @@ bool ProgramDriver::wait_ready(DWORD timeout_ms) {
 
 std::optional<DWORD> ProgramDriver::wait_exit(DWORD timeout_ms) {
     if (!process_) return std::nullopt;
-    if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
+    const auto ended = [this] { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; };
+    if (!wait_until(ended, timeout_ms)) return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(process_.get(), &code);
     return code;
@@ -208,14 +169,17 @@ std::string ProgramDriver::status_text(int part) const {
     if (!bar) return {};
     RemoteBuffer remote(process_.get(), kTextSize);
     if (!remote) return {};
-    SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote.at(0)));
-    char text[kTextSize] = {};
-    remote.read(0, text, sizeof text - 1);
-    return text;
+    SendMessageA(bar, SB_GETTEXTA, part, remote.lparam());
+    return remote.text();
 }
 
 void ProgramDriver::post_command(int command) const {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void ProgramDriver::send_command(int command) const {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0, SMTO_NORMAL, 5000, &ignored);
 }
 
 bool ProgramDriver::select_row(int row) const {
@@ -269,9 +233,7 @@ bool ProgramDriver::toolbar_button_enabled(int command) const {
 }
 
 std::vector<HWND> ProgramDriver::top_level_windows() const {
-    FindContext context{pid_, {}};
-    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&context));
-    return context.windows;
+    return process_windows(pid_);
 }
 
 HWND ProgramDriver::find_dialog_with_text(const std::string& text) const {
@@ -314,20 +276,11 @@ bool write_datagram(const std::string& bytes) {
            written == bytes.size();
 }
 
-std::string datagram(const std::string& from, const std::string& to, const std::string& text) {
-    std::string bytes = from;
-    bytes.push_back('\0');
-    bytes += to;
-    bytes.push_back('\0');
-    bytes += text;
-    bytes.push_back('\0');
-    return bytes;
-}
-
-std::string window_text(HWND window) {
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+std::string computer_name() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return name;
 }
 
 std::optional<DWORD> stored_dword(const char* name) {
@@ -343,6 +296,24 @@ std::optional<DWORD> stored_dword(const char* name) {
         return std::nullopt;
     }
     return value;
+}
+
+std::vector<std::string> stored_strings(const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    UniqueKey owner(key);
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
+    std::string bytes(size + 2, '\0');  // room for the terminating NULs a value may lack
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()),
+                         &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::vector<std::string> strings;
+    for (const char* item = bytes.c_str(); *item; item += std::strlen(item) + 1)
+        strings.push_back(item);
+    return strings;
 }
 
 std::string kept_messages_path() {

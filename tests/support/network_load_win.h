@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "e2e/program_driver_win.h"
+#include "support/program_driver_win.h"
 
 struct NetworkLoad {
     int packets = 0;        // sent to port 138, from L0, L1, ...

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "core/handles_win.h"
+#include "support/controls_win.h"
+#include "support/mailslot_helpers_win.h"
+#include "support/polling_win.h"
 
 struct ListRow {
     std::string from, to, time;
@@ -29,8 +32,9 @@ public:
     // be started.
     bool start();
     // Waits until the main window has finished its initialisation.
-    bool wait_ready(DWORD timeout_ms = 10000);
+    bool wait_ready(DWORD timeout_ms = 15000);
     // Waits for the process to end; its exit code, or nothing on a time-out.
+    // Like every wait here it handles this thread's messages meanwhile.
     std::optional<DWORD> wait_exit(DWORD timeout_ms);
     // Ends the process at once (a test that failed half-way).
     void kill();
@@ -44,18 +48,9 @@ public:
     int row_count() const;
     // The text of the message status bar's left (0) or right (1) field.
     std::string status_text(int part) const;
-    // Polls `condition` until it holds or the time runs out.
-    template <typename Condition>
-    bool wait_until(Condition condition, DWORD timeout_ms = 5000) const {
-        const DWORD start = GetTickCount();
-        do {
-            if (condition()) return true;
-            Sleep(20);
-        } while (GetTickCount() - start < timeout_ms);
-        return condition();
-    }
-
     void post_command(int command) const;
+    // A command that opens no window, run to its end before this returns.
+    void send_command(int command) const;
     // The row the user clicked last: selected, focused, the selection mark.
     bool select_row(int row) const;
     // The Delete key pressed in the message list.
@@ -82,19 +77,20 @@ std::string program_path();
 // Where screenshots go: build/win32/artifacts (created when missing).
 std::string artifact_path(const std::string& name);
 
-// Writes one datagram into \\.\mailslot\messngr. False when the mailslot
-// cannot be opened or the write fails.
+// Writes one datagram (datagram(from, to, text)) into \\.\mailslot\messngr.
+// False when the mailslot cannot be opened or the write fails.
 bool write_datagram(const std::string& bytes);
-// sender NUL recipient NUL text NUL
-std::string datagram(const std::string& from, const std::string& to, const std::string& text);
 
-std::string window_text(HWND window);
+// This computer's name, as the program sends under it.
+std::string computer_name();
 
 // The file of kept messages: %APPDATA%\Quorvanta Messenger\Messages.journal.
 std::string kept_messages_path();
 
 // Options as the program stored them in the registry.
 std::optional<DWORD> stored_dword(const char* name);
+// A stored list of strings (REG_MULTI_SZ); empty when absent.
+std::vector<std::string> stored_strings(const char* name);
 // Deletes the options and the kept messages.
 void delete_stored_options();
 void store_dword(const char* name, DWORD value);

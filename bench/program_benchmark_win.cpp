@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program_driver_win.h"
+#include "support/program_driver_win.h"
 #include "journal/journal.h"
 #include "resources/resource.h"
 
@@ -101,7 +101,7 @@ std::optional<Burst> burst(ProgramDriver& program, int count) {
         }
     }
     result.written_ms = GetTickCount() - start;
-    if (!program.wait_until([&] { return program.row_count() == count; }, 300000)) {
+    if (!wait_until([&] { return program.row_count() == count; }, 300000)) {
         std::printf("only %s listed\n", program.status_text(0).c_str());
         return std::nullopt;
     }
