@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "support/program_driver_win.h"
-#include "support/tree_reader_win.h"
 #include "netbrowse/standin/scripted_network_win.h"
 #include "resources/resource.h"
+#include "support/program_driver_win.h"
+#include "support/tree_reader_win.h"
 
 namespace {
 

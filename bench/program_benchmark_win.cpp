@@ -10,15 +10,15 @@
 #include <psapi.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "support/program_driver_win.h"
 #include "journal/journal.h"
 #include "resources/resource.h"
+#include "support/program_driver_win.h"
 
 namespace {
 

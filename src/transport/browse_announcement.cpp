@@ -1,6 +1,7 @@
 // Browser announcements: parsing and building the frames of \MAILSLOT\BROWSE
 // and \MAILSLOT\LANMAN (portable). Layouts as in the header's sources.
 #include "transport/browse_announcement.h"
+#include "transport/wire_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,14 +33,8 @@ constexpr size_t kLanmanName = 9;
 
 constexpr size_t kMaxName = 15;
 
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-char ascii_upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+using wire::ascii_upper;
+using wire::le32;
 
 bool same_slot(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

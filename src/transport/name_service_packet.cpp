@@ -2,6 +2,7 @@
 // field orders are RFC 1002 §4.2.1 (header, question, resource record),
 // §4.2.2–4.2.18 (each packet) and §4.2.18 (node status RDATA).
 #include "transport/name_service_packet.h"
+#include "transport/wire_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,26 +11,15 @@ namespace netbios {
 
 namespace {
 
+using wire::be16;
+using wire::be32;
+using wire::put_be16;
+using wire::put_be32;
+
 constexpr size_t kHeaderBytes = 12;
 constexpr uint8_t kPointerToQuestion[] = {0xC0, static_cast<uint8_t>(kHeaderBytes)};
 constexpr size_t kStatisticsBytes = 46;
 constexpr size_t kNodeStatusNameBytes = 18;
-
-uint16_t be16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-uint32_t be32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, static_cast<uint16_t>(v >> 16));
-    put16(out, static_cast<uint16_t>(v));
-}
 
 void put_record(std::vector<uint8_t>& out, const ResourceRecord& record,
                 const std::optional<Question>& question) {
@@ -39,10 +29,10 @@ void put_record(std::vector<uint8_t>& out, const ResourceRecord& record,
         const auto name = encode_name(record.name);
         out.insert(out.end(), name.begin(), name.end());
     }
-    put16(out, record.type);
-    put16(out, kClassIn);
-    put32(out, record.ttl);
-    put16(out, static_cast<uint16_t>(record.data.size()));
+    put_be16(out, record.type);
+    put_be16(out, kClassIn);
+    put_be32(out, record.ttl);
+    put_be16(out, static_cast<uint16_t>(record.data.size()));
     out.insert(out.end(), record.data.begin(), record.data.end());
 }
 
@@ -85,19 +75,19 @@ std::vector<uint8_t> encode(const NameServicePacket& packet) {
         if (record && (record->name.name.empty() || record->data.size() > 0xFFFF)) return {};
     }
     std::vector<uint8_t> out;
-    put16(out, packet.id);
-    put16(out, static_cast<uint16_t>((packet.response ? 0x8000 : 0) |
-                                     (static_cast<unsigned>(packet.opcode) & 0x0F) << 11 |
-                                     (packet.flags & 0x7F) << 4 |
-                                     (static_cast<unsigned>(packet.rcode) & 0x0F)));
-    put16(out, packet.question ? 1 : 0);
+    put_be16(out, packet.id);
+    put_be16(out, static_cast<uint16_t>((packet.response ? 0x8000 : 0) |
+                                        (static_cast<unsigned>(packet.opcode) & 0x0F) << 11 |
+                                        (packet.flags & 0x7F) << 4 |
+                                        (static_cast<unsigned>(packet.rcode) & 0x0F)));
+    put_be16(out, packet.question ? 1 : 0);
     for (const ResourceRecord* record : records)
-        put16(out, record ? 1 : 0);
+        put_be16(out, record ? 1 : 0);
     if (packet.question) {
         const auto name = encode_name(packet.question->name);
         out.insert(out.end(), name.begin(), name.end());
-        put16(out, packet.question->type);
-        put16(out, kClassIn);
+        put_be16(out, packet.question->type);
+        put_be16(out, kClassIn);
     }
     for (const ResourceRecord* record : records) {
         if (record) put_record(out, *record, packet.question);
@@ -137,9 +127,9 @@ std::optional<NameServicePacket> decode(const void* bytes, size_t length) {
 std::vector<uint8_t> encode_nb_data(const std::vector<NbAddress>& addresses) {
     std::vector<uint8_t> out;
     for (const NbAddress& a : addresses) {
-        put16(out, static_cast<uint16_t>((a.group ? 0x8000 : 0) |
-                                         (static_cast<unsigned>(a.node) & 3) << 13));
-        put32(out, a.address);
+        put_be16(out, static_cast<uint16_t>((a.group ? 0x8000 : 0) |
+                                            (static_cast<unsigned>(a.node) & 3) << 13));
+        put_be32(out, a.address);
     }
     return out;
 }
@@ -162,7 +152,7 @@ std::vector<uint8_t> encode_node_status(const NodeStatus& status) {
     for (size_t i = 0; i < count; ++i) {
         const auto padded = padded_name(status.names[i].name);
         out.insert(out.end(), padded.begin(), padded.end());
-        put16(out, status.names[i].flags);
+        put_be16(out, status.names[i].flags);
     }
     out.insert(out.end(), status.unit_id.begin(), status.unit_id.end());
     out.resize(out.size() + kStatisticsBytes - status.unit_id.size(), 0);

@@ -11,9 +11,9 @@
 #include <new>
 #include <vector>
 
+#include "core/handles_win.h"
 #include "core/lock.h"
 #include "core/process_state.h"
-#include "core/handles_win.h"
 #include "transport/local_networks.h"
 #include "transport/local_networks_win.h"
 #include "transport/name_server_client.h"

@@ -2,6 +2,7 @@
 // that carry an SMB mailslot write (portable). Layout as in the header's sources;
 // the field offsets below are RFC 1002 §4.4.1 and [MS-MAIL] §2.2.1.
 #include "transport/netbios_datagram.h"
+#include "transport/wire_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,32 +34,15 @@ constexpr size_t kSetupClass = 16;
 constexpr uint16_t kMailslotWrite = 1;
 constexpr uint16_t kUnreliableClass = 2;
 
+using wire::ascii_upper;
+using wire::be16;
+using wire::be32;
+using wire::le16;
+using wire::put_be16;
+using wire::put_le16;
+
 constexpr uint8_t kFlagMore = 0x01;
 constexpr uint8_t kFlagFirst = 0x02;
-
-uint16_t be16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-uint32_t be32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-void put_be16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-void put_le16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-char ascii_upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

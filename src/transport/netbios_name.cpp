@@ -1,6 +1,7 @@
 // NetBIOS names: canonical form, padding, first-level encoding and compressed
 // names in name service messages (portable).
 #include "transport/netbios_name.h"
+#include "transport/wire_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,9 +12,7 @@ namespace {
 
 constexpr size_t kMaxPointerJumps = 4;
 
-char ascii_upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+using wire::ascii_upper;
 
 // The 32 characters of a first-level encoded name.
 std::optional<Name> decode_label(const uint8_t* chars) {

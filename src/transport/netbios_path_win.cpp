@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "core/codepage.h"
+#include "core/handles_win.h"
 #include "core/message.h"
 #include "core/process_state.h"
-#include "core/handles_win.h"
 #include "transport/browse_announcement.h"
 #include "transport/local_networks_win.h"
 #include "transport/name_service_win.h"

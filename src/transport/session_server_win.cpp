@@ -11,8 +11,8 @@
 #include <new>
 #include <vector>
 
-#include "core/process_state.h"
 #include "core/handles_win.h"
+#include "core/process_state.h"
 #include "transport/message_session.h"
 #include "transport/netbios_path_win.h"
 #include "transport/session_packet.h"

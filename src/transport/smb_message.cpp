@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "transport/session_packet.h"
+#include "transport/wire_bytes.h"
 
 namespace smb {
 
@@ -18,16 +19,12 @@ constexpr uint8_t kDataFormat = 0x01;
 constexpr size_t kCommand = 4, kStatus = 5, kFlags = 9, kFlags2 = 10, kPidHigh = 12;
 constexpr size_t kTid = 24, kPid = 26, kUid = 28, kMid = 30;
 
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
+using wire::le16;
+using wire::put_le16;
+
 void set_le16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put_le16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
 // Reads the fields of the byte block in turn; any read past its end fails

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "support/png_win.h"
 #include "support/program_test_win.h"
-#include "resources/resource.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "support/png_win.h"
 #include "support/program_driver_win.h"
-#include "resources/resource.h"
 #include "support/program_test_win.h"
 #include "support/save_dialog_win.h"
 

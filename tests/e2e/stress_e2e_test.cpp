@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>

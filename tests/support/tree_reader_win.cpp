@@ -5,9 +5,9 @@
 #include <cstring>
 #include <type_traits>
 
+#include "resources/resource.h"
 #include "support/program_driver_win.h"
 #include "support/remote_buffer_win.h"
-#include "resources/resource.h"
 
 namespace {
 

@@ -45,11 +45,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "support/network_load_win.h"
 #include "support/program_driver_win.h"
-#include "support/tree_reader_win.h"
-#include "resources/resource.h"
 #include "support/save_dialog_win.h"
+#include "support/tree_reader_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/browse_announcement.h"
 #include "transport/netbios_datagram.h"
