@@ -113,8 +113,13 @@ bool ProgramDriver::wait_ready(DWORD timeout_ms) {
     return ::wait_until(
         [this] {
             if (!main_) {
+                // A message box shown first has the same title: the main
+                // window is the one with status bars.
                 for (HWND window : top_level_windows()) {
-                    if (window_text(window) == kTitle) main_ = window;
+                    if (window_text(window) == kTitle &&
+                        FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr)) {
+                        main_ = window;
+                    }
                 }
             }
             // A dialog is shown once its initialisation has finished; the
