@@ -307,8 +307,10 @@ std::string port_problem(PortState datagrams, int datagram_error, PortState name
     return text;
 }
 
+// Shown from a thread of the name service, with no owner: kept above the
+// main window, which may appear after it.
 void report_name_problem(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONWARNING | MB_SETFOREGROUND);
+    MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONWARNING | MB_SETFOREGROUND | MB_SYSTEMMODAL);
 }
 
 // Sends `packet` with `mailslot` to the broadcast address of each local
