@@ -323,8 +323,10 @@ std::string name_conflict_text(const std::vector<netbios::OwnName>& names) {
     std::string lost;
     for (const netbios::OwnName& own : names) {
         if (own.state != netbios::NameState::conflict) continue;
-        lost +=
-            "    " + name_text(own.name) + " is owned by " + netbios::ipv4_text(own.owner) + "\n";
+        lost += "    " + name_text(own.name) +
+                (own.refused_by_server ? " is taken by another computer, says the name server "
+                                       : " is owned by ") +
+                netbios::ipv4_text(own.owner) + "\n";
     }
     if (lost.empty()) return lost;
     return "Other computers on the network already own names of this computer:\n\n" + lost +

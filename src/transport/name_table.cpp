@@ -197,6 +197,7 @@ NameReaction NameTable::receive(const NameServicePacket& packet, uint32_t from,
             own.state = NameState::conflict;
             own.refreshing = false;
             own.owner = from;
+            own.refused_by_server = own.via_server && server_ && from == *server_;
             reaction.conflict = NameConflict{own.name, from};
         }
         break;

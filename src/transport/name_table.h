@@ -34,7 +34,10 @@ struct OwnName {
     bool group = false;
     NameState state = NameState::registering;
     uint32_t owner = 0;  // conflict: the address that objected
-    uint32_t ttl = 0;    // seconds the registration holds
+    // Conflict: the name server refused the name. It names no owner: its
+    // answer carries only the address that asked.
+    bool refused_by_server = false;
+    uint32_t ttl = 0;  // seconds the registration holds
     // Progress of the outstanding request (registration or refresh).
     uint16_t id = 0;
     int sent = 0;

@@ -262,6 +262,7 @@ TEST(NameTableWithServer, TakesOnlyTheServersAnswerToTheRequest) {
         if (packet) conflict = table.receive(*packet, c.from, kHere, 100).conflict.has_value();
         EXPECT_EQ(table.names()[0].state, c.state);
         EXPECT_EQ(conflict, c.conflict);
+        EXPECT_EQ(table.names()[0].refused_by_server, c.conflict) << "only the server answers";
         if (c.state != NameState::conflict) {
             EXPECT_EQ(table.names()[0].next_ms, c.next_ms);
         }
