@@ -32,12 +32,17 @@
 //   counted TO TEXT      sends TEXT to TO with the Send dialog, which stays
 //                        open: "ok sent N" (its count) or "fail error N"
 //                        after the error box
+//   timed TO TEXT        as counted, with " at US": when Send was pressed,
+//                        microseconds by the machine's clock
+//   arrival N MS         waits up to MS ms for N messages listed: "ok US",
+//                        when they were, by the machine's clock
 #include <winsock2.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -132,22 +137,58 @@ std::string measure_latency(const ProgramDriver& program, int count, bool by_ses
     return text;
 }
 
-// New, the recipient ("*": "Broadcast to all" checked) and the text typed and
-// Send pressed, as a user sends. Typed: a multi-line edit says nothing of a
+// Microseconds since 1970 by the machine's clock, which the computers of the
+// test share: a send stamped on one and its row stamped on another compare.
+long long wall_clock_us() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// New, the recipient ("*": "Broadcast to all" checked) and the text typed, as
+// a user writes a message. Typed: a multi-line edit says nothing of a
 // WM_SETTEXT, and Send is enabled only by changes the dialog hears of.
-std::string send_message(ProgramDriver& program, const std::string& to, const std::string& text) {
+HWND write_message(ProgramDriver& program, const std::string& to, const std::string& text) {
     program.post_command(IDM_NEW);
     HWND send = wait_for_window(program.pid(), "Send Message");
-    if (!send) return "fail no Send dialog";
+    if (!send) return nullptr;
     if (to == "*") SendMessageA(GetDlgItem(send, IDC_BROADCAST), BM_CLICK, 0, 0);
     type_text(combo_edit(GetDlgItem(send, IDC_SEND_RECIPIENT)), to == "*" ? "x" : to);
     type_text(GetDlgItem(send, IDC_SEND_TEXT), text);
+    return send;
+}
+
+// A message written and Send pressed; the dialog stays open after the send
+// (the options' default) until its status line counts it or "Error sending
+// message !" shows; then Cancel. "ok sent N" (the count) or "fail error N".
+// `pressed_us`, when given, gets the moment Send was pressed.
+std::string send_counted(ProgramDriver& program, const std::string& to, const std::string& text,
+                         long long* pressed_us = nullptr) {
+    HWND send = write_message(program, to, text);
+    if (!send) return "fail no Send dialog";
+    HWND bar = FindWindowExA(send, nullptr, STATUSCLASSNAMEA, nullptr);
+    const auto line = [&] { return status_bar_text(program.process(), bar); };
+    if (pressed_us) *pressed_us = wall_clock_us();
     click(send, IDOK);
-    if (!wait_gone(send)) {
-        press(send, IDCANCEL);
-        if (!wait_gone(send)) return "fail still open";
+    const auto counted = [&] { return line() != "Sent times: 0"; };
+    HWND box = nullptr;
+    wait_until([&] { return counted() || (box = program.find_dialog_with_text("Error sending")); },
+               20000);
+    if (box) {
+        press(box, IDOK);
+        wait_gone(box);
     }
-    return "ok";
+    const std::string shown = line();
+    const std::string count = shown.size() > 12 ? shown.substr(12) : "?";
+    press(send, IDCANCEL);
+    if (!wait_gone(send)) return "fail still open";
+    return (box ? "fail error " : counted() ? "ok sent " : "fail nothing ") + count;
+}
+
+// As send_counted, "ok" for a message counted sent.
+std::string send_message(ProgramDriver& program, const std::string& to, const std::string& text) {
+    const std::string answer = send_counted(program, to, text);
+    return answer.rfind("ok sent ", 0) == 0 ? "ok" : answer;
 }
 
 // The tree as "GROUP:PC1,PC2 GROUP2:PC3", each workgroup's computers sorted.
@@ -245,52 +286,6 @@ std::string time_browse_scan(const ProgramDriver& program, int count) {
     return std::string(drawn ? "ok " : "fail ") + std::to_string(count) +
            " announced computers: Rescan to the filled tree " + std::to_string(ms) + " ms, " +
            std::to_string(items) + " entries";
-}
-
-// A status bar's first part, asked of the window (GetWindowText does not
-// ask a window of another process).
-std::string status_line(HWND bar) {
-    char text[256] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(bar, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
-    return text;
-}
-
-// As send_message, but the dialog stays open after the send (the options'
-// default) until its status line counts it or "Error sending message !"
-// shows; then Cancel.
-std::string send_counted(ProgramDriver& program, const std::string& to, const std::string& text) {
-    program.post_command(IDM_NEW);
-    HWND send = nullptr;
-    wait_until([&] {
-        for (HWND window : program.top_level_windows())
-            if (window_text(window) == "Send Message") send = window;
-        return send != nullptr;
-    });
-    if (!send) return "fail no Send dialog";
-    for (const auto& [edit, typed] :
-         {std::pair{FindWindowExA(GetDlgItem(send, IDC_SEND_RECIPIENT), nullptr, "Edit", nullptr),
-                    to},
-          std::pair{GetDlgItem(send, IDC_SEND_TEXT), text}}) {
-        for (char c : typed)
-            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    }
-    PostMessageA(GetDlgItem(send, IDOK), BM_CLICK, 0, 0);
-    HWND bar = FindWindowExA(send, nullptr, STATUSCLASSNAMEA, nullptr);
-    const auto counted = [&] { return status_line(bar) != "Sent times: 0"; };
-    HWND box = nullptr;
-    wait_until([&] { return counted() || (box = program.find_dialog_with_text("Error sending")); },
-               20000);
-    if (box) {
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        wait_until([&] { return !IsWindow(box); });
-    }
-    const std::string line = status_line(bar);
-    const std::string count = line.size() > 12 ? line.substr(12) : "?";
-    PostMessageA(send, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (!wait_until([&] { return !IsWindow(send); }, 5000)) return "fail still open";
-    return (box ? "fail error " : counted() ? "ok sent " : "fail nothing ") + count;
 }
 
 // The View dialog's text for one row, in hex: it may hold line ends and 8-bit characters.
@@ -450,6 +445,21 @@ int main() {
             std::string to;
             in >> to;
             answer = send_counted(program, to, rest_of(in));
+        } else if (command == "timed") {
+            std::string to;
+            in >> to;
+            long long pressed = 0;
+            answer = send_counted(program, to, rest_of(in), &pressed);
+            if (answer.rfind("ok", 0) == 0) answer += " at " + std::to_string(pressed);
+        } else if (command == "arrival") {
+            int count = 0;
+            DWORD timeout = 0;
+            in >> count >> timeout;
+            // The status bar's count: one read across processes, however many rows.
+            const std::string listed = "Message(s): " + std::to_string(count);
+            answer = wait_until([&] { return program.status_text(0) == listed; }, timeout)
+                         ? "ok " + std::to_string(wall_clock_us())
+                         : "fail " + program.status_text(0);
         } else if (command == "exit") {
             program.post_command(IDM_EXIT);
             const auto code = program.wait_exit(10000);
