@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/private_network_win.h"
+#include "support/netbios_test_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/local_networks.h"
 #include "transport/name_service_packet.h"
@@ -92,18 +92,7 @@ std::optional<NameServicePacket> ask(const NameServicePacket& question) {
     return answer;
 }
 
-class NameServiceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        REQUIRE_PRIVATE_NETWORK();
-        WSADATA data;
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    }
-    void TearDown() override {
-        stop_netbios_path();
-        WSACleanup();
-    }
-};
+using NameServiceTest = NetbiosTest;
 
 TEST_F(NameServiceTest, RegistersAnswersAndResolvesBesideASharingNameServiceAndLeavesItTheNames) {
     Holder other(kNameServicePort, true);

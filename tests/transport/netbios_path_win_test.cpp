@@ -19,7 +19,7 @@
 #include "core/process_state.h"
 #include "support/mailslot_helpers_win.h"
 #include "support/name_answerer_win.h"
-#include "support/private_network_win.h"
+#include "support/netbios_test_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/browse_announcement.h"
 #include "transport/local_networks_win.h"
@@ -65,20 +65,18 @@ std::vector<std::string> read_until(const std::string& last) {
     return all;
 }
 
-class NetbiosPathTest : public ::testing::Test {
+class NetbiosPathTest : public NetbiosTest {
 protected:
     void SetUp() override {
-        REQUIRE_PRIVATE_NETWORK();
-        WSADATA data;
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+        NetbiosTest::SetUp();
+        if (!set_up()) return;
         slot_.reset(create_test_mailslot(kMessengerSlot));
         ASSERT_TRUE(slot_) << GetLastError();
         take_received();
     }
     void TearDown() override {
-        stop_netbios_path();
+        NetbiosTest::TearDown();
         EXPECT_FALSE(netbios_path_active());
-        WSACleanup();
     }
     HANDLE slot() const { return slot_.get(); }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "support/mailslot_helpers_win.h"
-#include "support/private_network_win.h"
+#include "support/netbios_test_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/netbios_datagram.h"
 #include "transport/netbios_path_win.h"
@@ -70,17 +70,8 @@ std::vector<std::string> read_until(const std::string& last) {
     return all;
 }
 
-class SessionServerTest : public ::testing::Test {
+class SessionServerTest : public NetbiosTest {
 protected:
-    void SetUp() override {
-        REQUIRE_PRIVATE_NETWORK();
-        WSADATA data;
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    }
-    void TearDown() override {
-        stop_netbios_path();
-        WSACleanup();
-    }
     // Starts the path; false (and the test skipped) where port 139 needs root.
     bool start() {
         const NetbiosStart start = start_netbios_path(kComputer);
