@@ -28,13 +28,25 @@ inline std::vector<uint8_t> messenger_packet(const std::string& source,
 
 class UdpSocket {
 public:
-    explicit UdpSocket(uint16_t port = 0) : socket_(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_port = htons(port);
+    // Bound to `port` on `address`; `shared`: beside other holders of the
+    // port (SO_REUSEADDR), as a name service beside another one. The bind's
+    // error stays the last error.
+    explicit UdpSocket(uint16_t port = 0, bool shared = false, uint32_t address = INADDR_ANY)
+        : socket_(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+        const BOOL yes = TRUE;
+        if (shared) {
+            setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes),
+                       sizeof yes);
+        }
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(port);
+        at.sin_addr.s_addr = htonl(address);
         bound_ = socket_ != INVALID_SOCKET &&
-                 bind(socket_, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+                 bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
     }
+    UdpSocket(const UdpSocket&) = delete;
+    UdpSocket& operator=(const UdpSocket&) = delete;
     ~UdpSocket() {
         if (socket_ != INVALID_SOCKET) closesocket(socket_);
     }
@@ -46,31 +58,33 @@ public:
                       sizeof to) == static_cast<int>(packet.size());
     }
     bool send_to_port_138(const std::vector<uint8_t>& packet) const {
+        return send_to(packet, loopback(138));
+    }
+    // This computer's `port` on the loopback address.
+    static sockaddr_in loopback(uint16_t port) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
-        to.sin_port = htons(138);
+        to.sin_port = htons(port);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return sendto(socket_, reinterpret_cast<const char*>(packet.data()),
-                      static_cast<int>(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                      sizeof to) == static_cast<int>(packet.size());
+        return to;
     }
-    // The next packet within `timeout_ms`, or nothing; `from_port` is set
-    // to the port it came from.
+    // The next packet within `timeout_ms`, or nothing; `from` is set to
+    // where it came from.
     std::optional<std::vector<uint8_t>> receive(long timeout_ms,
-                                                uint16_t* from_port = nullptr) const {
+                                                sockaddr_in* from = nullptr) const {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(socket_, &readable);
         timeval wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
         if (select(0, &readable, nullptr, nullptr, &wait) != 1) return std::nullopt;
         std::vector<uint8_t> packet(2048);
-        sockaddr_in from{};
-        int from_length = sizeof from;
+        sockaddr_in sender{};
+        int sender_length = sizeof sender;
         const int n = recvfrom(socket_, reinterpret_cast<char*>(packet.data()),
                                static_cast<int>(packet.size()), 0,
-                               reinterpret_cast<sockaddr*>(&from), &from_length);
+                               reinterpret_cast<sockaddr*>(&sender), &sender_length);
         if (n <= 0) return std::nullopt;
-        if (from_port) *from_port = ntohs(from.sin_port);
+        if (from) *from = sender;
         packet.resize(static_cast<size_t>(n));
         return packet;
     }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/private_network_win.h"
+#include "support/udp_socket_win.h"
 #include "transport/name_service_packet.h"
 #include "transport/name_service_win.h"
 #include "transport/winsock_win.h"
@@ -27,50 +28,34 @@ constexpr uint32_t kOwner = 0x0AD50063;  // 10.213.0.99
 // `answering`, tells every asker that the name is kOwner's.
 class FakeServer {
 public:
-    explicit FakeServer(bool answering) : answering_(answering) {
-        socket_ = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(kNameServicePort);
-        at.sin_addr.s_addr = htonl(kServer);
-        bound_ = bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
-        if (bound_) thread_ = std::thread([this] { serve(); });
+    explicit FakeServer(bool answering)
+        : answering_(answering), socket_(kNameServicePort, false, kServer) {
+        if (socket_.bound()) thread_ = std::thread([this] { serve(); });
     }
     ~FakeServer() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        closesocket(socket_);
     }
-    bool bound() const { return bound_; }
+    bool bound() const { return socket_.bound(); }
     int queries() const { return queries_; }
 
 private:
     void serve() {
         while (!stop_) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(socket_, &readable);
-            timeval wait{0, 50 * 1000};
-            if (select(0, &readable, nullptr, nullptr, &wait) != 1) continue;
-            char buffer[1500];
             sockaddr_in from{};
-            int length = sizeof from;
-            const int n = recvfrom(socket_, buffer, sizeof buffer, 0,
-                                   reinterpret_cast<sockaddr*>(&from), &length);
-            const auto query = n > 0 ? decode(buffer, static_cast<size_t>(n)) : std::nullopt;
+            const auto bytes = socket_.receive(50, &from);
+            const auto query = bytes ? decode(bytes->data(), bytes->size()) : std::nullopt;
             if (!query || query->response || (query->flags & kBroadcastFlag)) continue;
             ++queries_;
             if (!answering_) continue;
-            const auto bytes =
-                encode(name_response(*query, Rcode::ok, {{false, NodeType::h, kOwner}}, 300));
-            sendto(socket_, reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&from), length);
+            socket_.send_to(
+                encode(name_response(*query, Rcode::ok, {{false, NodeType::h, kOwner}}, 300)),
+                from);
         }
     }
 
-    SOCKET socket_ = INVALID_SOCKET;
-    bool bound_ = false;
     bool answering_;
+    UdpSocket socket_;
     std::atomic<bool> stop_{false};
     std::atomic<int> queries_{0};
     std::thread thread_;

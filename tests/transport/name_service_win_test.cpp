@@ -25,41 +25,19 @@ using namespace netbios;
 
 const char kComputer[] = "QVAHOST";
 
-// A socket on `port` that another name service would hold: shared, or alone.
-struct Holder {
-    SOCKET s = INVALID_SOCKET;
-    Holder(uint16_t port, bool shared) {
-        s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        const BOOL yes = TRUE;
-        if (shared) setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), 4);
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_port = htons(port);
-        bound = bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+// Name service packets arriving at `socket` within `ms`.
+std::vector<NameServicePacket> packets_within(const UdpSocket& socket, DWORD ms) {
+    std::vector<NameServicePacket> packets;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        if (const auto bytes = socket.receive(50))
+            if (auto p = decode(bytes->data(), bytes->size())) packets.push_back(*p);
     }
-    ~Holder() { closesocket(s); }
-    // Name service packets arriving within `ms`.
-    std::vector<NameServicePacket> receive(DWORD ms) const {
-        std::vector<NameServicePacket> packets;
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(s, &readable);
-            timeval wait{0, 50 * 1000};
-            if (select(0, &readable, nullptr, nullptr, &wait) != 1) continue;
-            char buffer[1500];
-            const int n = recv(s, buffer, sizeof buffer, 0);
-            if (n <= 0) continue;
-            if (auto p = decode(buffer, static_cast<size_t>(n))) packets.push_back(*p);
-        }
-        return packets;
-    }
-    bool bound = false;
-};
+    return packets;
+}
 
-int count_releases(const Holder& holder) {
+int count_releases(const UdpSocket& holder) {
     int count = 0;
-    for (const NameServicePacket& p : holder.receive(300))
+    for (const NameServicePacket& p : packets_within(holder, 300))
         count += p.opcode == Opcode::release && !p.response;
     return count;
 }
@@ -70,34 +48,18 @@ uint32_t test_network_address() {
 }
 
 std::optional<NameServicePacket> ask(const NameServicePacket& question) {
-    const auto bytes = encode(question);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kNameServicePort);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sendto(s, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0,
-           reinterpret_cast<sockaddr*>(&to), sizeof to);
-    std::optional<NameServicePacket> answer;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    timeval wait{2, 0};
-    char buffer[1500];
-    if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
-        const int n = recv(s, buffer, sizeof buffer, 0);
-        if (n > 0) answer = decode(buffer, static_cast<size_t>(n));
-    }
-    closesocket(s);
-    return answer;
+    const UdpSocket asker;
+    asker.send_to(encode(question), UdpSocket::loopback(kNameServicePort));
+    const auto bytes = asker.receive(2000);
+    return bytes ? decode(bytes->data(), bytes->size()) : std::nullopt;
 }
 
 using NameServiceTest = NetbiosTest;
 
 TEST_F(NameServiceTest, RegistersAnswersAndResolvesBesideASharingNameServiceAndLeavesItTheNames) {
-    Holder other(kNameServicePort, true);
-    if (!other.bound && WSAGetLastError() == WSAEACCES) GTEST_SKIP() << "UDP 137 needs root here";
-    ASSERT_TRUE(other.bound) << WSAGetLastError();
+    const UdpSocket other(kNameServicePort, true);
+    if (!other.bound() && WSAGetLastError() == WSAEACCES) GTEST_SKIP() << "UDP 137 needs root here";
+    ASSERT_TRUE(other.bound()) << WSAGetLastError();
 
     const NetbiosStart start = start_netbios_path(kComputer);
     EXPECT_EQ(start.name_port, PortState::shared);
@@ -106,7 +68,7 @@ TEST_F(NameServiceTest, RegistersAnswersAndResolvesBesideASharingNameServiceAndL
     ASSERT_TRUE(name_service_settled(2000));
 
     // The holder hears the broadcast registrations: three of each name.
-    const auto registrations = other.receive(300);
+    const auto registrations = packets_within(other, 300);
     int count = 0;
     for (const NameServicePacket& p : registrations) {
         ASSERT_TRUE(p.question && p.additional);
@@ -160,8 +122,8 @@ TEST_F(NameServiceTest, ReleasesItsNamesAtExit) {
     const NetbiosStart start = start_netbios_path(kComputer);
     if (start.name_port == PortState::denied) GTEST_SKIP() << "UDP 137 needs root here";
     ASSERT_EQ(start.name_port, PortState::bound) << start.problem;
-    Holder later(kNameServicePort, true);
-    ASSERT_TRUE(later.bound);
+    const UdpSocket later(kNameServicePort, true);
+    ASSERT_TRUE(later.bound());
     ASSERT_TRUE(name_service_settled(2000));
     stop_netbios_path();
     EXPECT_EQ(count_releases(later), 3);

@@ -212,8 +212,9 @@ TEST_F(NetbiosPathTest, WithThePortTakenStartsAndSendsTheDocumentedPacketToTheNe
     ASSERT_TRUE(pc2.bound()) << WSAGetLastError();
     ASSERT_EQ(netbios_send(kComputer, "pc2", "Hi \xE9"), 1);
     EXPECT_EQ(g_statistics.sent.load(), sent + 1);
-    uint16_t from_port = 0;
-    const auto wire = network.receive(3000, &from_port);
+    sockaddr_in from{};
+    const auto wire = network.receive(3000, &from);
+    const uint16_t from_port = ntohs(from.sin_port);
     ASSERT_TRUE(wire) << "nothing arrived on the local network's broadcast address";
     const std::string expected_data = datagram(kComputer, "pc2", "Hi \x82");
     ASSERT_GE(wire->size(), 169u + expected_data.size());
