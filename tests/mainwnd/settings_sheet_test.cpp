@@ -15,6 +15,7 @@
 #include "mainwnd/settings_sheet_win.h"
 #include "resources/resource.h"
 #include "settings/options.h"
+#include "support/polling_win.h"
 #include "support/save_dialog_win.h"
 
 namespace {
@@ -372,10 +373,9 @@ TEST_F(SettingsSheet, NameServerIsAnAddressOrEmpty) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     const DWORD sheet_thread = GetWindowThreadProcessId(sheet_, nullptr);
-    for (int i = 0; i < 100 && gui.hwndFocus != item(IDC_MISC_NAME_SERVER); ++i) {
-        Sleep(20);
-        GetGUIThreadInfo(sheet_thread, &gui);
-    }
+    wait_until([&] {
+        return GetGUIThreadInfo(sheet_thread, &gui) && gui.hwndFocus == item(IDC_MISC_NAME_SERVER);
+    });
     EXPECT_EQ(gui.hwndFocus, item(IDC_MISC_NAME_SERVER)) << "the focus is back on the field";
     EXPECT_TRUE(IsWindowVisible(sheet_)) << "the sheet stays open";
     EXPECT_EQ(current_index(), kMisc);
