@@ -34,13 +34,8 @@ constexpr size_t kLanmanName = 9;
 constexpr size_t kMaxName = 15;
 
 using wire::ascii_upper;
+using wire::equal_ignoring_ascii_case;
 using wire::le32;
-
-bool same_slot(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return ascii_upper(x) == ascii_upper(y);
-           });
-}
 
 // The text of a field up to its NUL or its end.
 std::string field_text(const uint8_t* p, size_t size) {
@@ -136,8 +131,8 @@ void put_name(std::vector<char>& out, size_t at, std::string_view name) {
 std::optional<Frame> parse_frame(std::string_view mailslot, const void* data, size_t size) {
     if (!data) return std::nullopt;
     const auto* p = static_cast<const uint8_t*>(data);
-    if (same_slot(mailslot, kBrowseMailslot)) return parse_browse(p, size);
-    if (same_slot(mailslot, kLanmanMailslot)) return parse_lanman(p, size);
+    if (equal_ignoring_ascii_case(mailslot, kBrowseMailslot)) return parse_browse(p, size);
+    if (equal_ignoring_ascii_case(mailslot, kLanmanMailslot)) return parse_lanman(p, size);
     return std::nullopt;
 }
 

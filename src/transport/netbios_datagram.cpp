@@ -37,18 +37,13 @@ constexpr uint16_t kUnreliableClass = 2;
 using wire::ascii_upper;
 using wire::be16;
 using wire::be32;
+using wire::equal_ignoring_ascii_case;
 using wire::le16;
 using wire::put_be16;
 using wire::put_le16;
 
 constexpr uint8_t kFlagMore = 0x01;
 constexpr uint8_t kFlagFirst = 0x02;
-
-bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return ascii_upper(x) == ascii_upper(y);
-           });
-}
 
 }  // namespace
 

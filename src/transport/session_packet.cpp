@@ -1,6 +1,7 @@
 // NetBIOS session service packets: encoding and checking (portable). Layouts
 // as RFC 1002 §4.3 gives them; every length is checked against the bytes given.
 #include "transport/session_packet.h"
+#include "transport/wire_bytes.h"
 
 #include <algorithm>
 
@@ -18,8 +19,7 @@ std::optional<SessionHeader> decode_session_header(const uint8_t* bytes, size_t 
     if (bytes[1] & ~kLengthExtension) return std::nullopt;
     SessionHeader header;
     header.type = bytes[0];
-    header.length = static_cast<size_t>(bytes[1] & kLengthExtension) << 16 |
-                    static_cast<size_t>(bytes[2]) << 8 | bytes[3];
+    header.length = static_cast<size_t>(bytes[1] & kLengthExtension) << 16 | wire::be16(bytes + 2);
     return header;
 }
 
@@ -61,9 +61,8 @@ std::vector<uint8_t> encode_negative_response(SessionError error) {
 std::optional<Retarget> decode_retarget(const uint8_t* payload, size_t length) {
     if (!payload || length != 6) return std::nullopt;
     Retarget r;
-    r.address = static_cast<uint32_t>(payload[0]) << 24 | static_cast<uint32_t>(payload[1]) << 16 |
-                static_cast<uint32_t>(payload[2]) << 8 | payload[3];
-    r.port = static_cast<uint16_t>(payload[4] << 8 | payload[5]);
+    r.address = wire::be32(payload);
+    r.port = wire::be16(payload + 4);
     return r;
 }
 

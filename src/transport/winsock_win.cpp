@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "transport/wire_bytes.h"
+
 bool Winsock::load() {
     if (started) return true;
     module.reset(LoadLibraryA("ws2_32.dll"));
@@ -68,7 +70,7 @@ sockaddr_in ipv4_address(uint32_t address, uint16_t port) {
 uint32_t ipv4_of(const sockaddr_in& address) {
     uint8_t bytes[4];
     std::memcpy(bytes, &address.sin_addr, 4);
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+    return wire::be32(bytes);
 }
 
 uint16_t port_of(const sockaddr_in& address) {

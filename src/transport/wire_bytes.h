@@ -3,7 +3,9 @@
 // Readers take a pointer the caller has checked to hold enough bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace wire {
@@ -40,6 +42,11 @@ inline void put_le16(std::vector<uint8_t>& out, uint16_t v) {
 // the other bytes belong to a code page the wire does not name.
 inline char ascii_upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return ascii_upper(x) == ascii_upper(y);
+           });
 }
 
 }  // namespace wire
