@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/dialog_items_win.h"
+#include "core/ipv4_text.h"
 #include "core/string_list_win.h"
 #include "mainwnd/ui_state_win.h"
 #include "resources/resource.h"
@@ -403,7 +404,7 @@ INT_PTR misc_notify(HWND page, const NMHDR& header) {
     if (refuse_name_server(page)) return answer(page, PSNRET_INVALID_NOCHANGEPAGE);
     const std::optional<uint32_t> server =
         parse_name_server_address(item_text(page, IDC_MISC_NAME_SERVER));
-    std::string wins = server ? format_ipv4(*server) : std::string();
+    std::string wins = server ? ipv4_text(*server) : std::string();
 
     const int32_t cone = checked(page, IDC_MISC_EXIT) ? 1 : 0;
     const int32_t cond = checked(page, IDC_MISC_DELETE) ? 1 : 0;

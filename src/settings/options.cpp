@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "core/ipv4_text.h"
+
 Options g_options;
 Lock g_options_lock;
 Lock g_lists_lock;
@@ -158,7 +160,7 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width,
     if (!o.aat) o.aam = 0;
     const std::optional<uint32_t> server =
         parse_name_server_address(read_text_value(*key, "wins").value_or(""));
-    o.wins = server ? format_ipv4(*server) : std::string();
+    o.wins = server ? ipv4_text(*server) : std::string();
 
     read_list_value(*key, "usrcombo", &o.usrcombo);
     ScopedLock lists(g_lists_lock);
@@ -211,27 +213,9 @@ std::optional<uint32_t> parse_name_server_address(std::string_view text) {
         text.remove_prefix(1);
     while (!text.empty() && space(text.back()))
         text.remove_suffix(1);
-    uint32_t address = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (text.empty() || text.front() != '.') return std::nullopt;
-            text.remove_prefix(1);
-        }
-        size_t digits = 0;
-        uint32_t number = 0;
-        while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
-            number = number * 10 + static_cast<uint32_t>(text[digits++] - '0');
-        if (digits == 0 || number > 255 || (digits > 1 && text[0] == '0')) return std::nullopt;
-        text.remove_prefix(digits);
-        address = address << 8 | number;
-    }
-    if (!text.empty() || address == 0 || address >= 0xE0000000u) return std::nullopt;
+    const auto address = parse_ipv4(text);
+    if (!address || *address == 0 || *address >= 0xE0000000u) return std::nullopt;
     return address;
-}
-
-std::string format_ipv4(uint32_t address) {
-    return std::to_string(address >> 24) + '.' + std::to_string(address >> 16 & 0xFF) + '.' +
-           std::to_string(address >> 8 & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
 StringList bounded_list(const StringList& list) {

@@ -69,9 +69,6 @@ void load_options(Options* options, ValueStore& store, int32_t screen_width, int
 // for addresses no server can have: 0.0.0.0, multicast and above.
 std::optional<uint32_t> parse_name_server_address(std::string_view text);
 
-// The dotted form of an IPv4 address in host byte order.
-std::string format_ipv4(uint32_t address);
-
 // Writes the record to the store (yes/no fields as 0 or 1). Consumes aat:
 // afterwards the field is none; a record without aat stores aam as 0 and
 // deletes the stored text; no name server deletes its value. When the key

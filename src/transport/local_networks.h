@@ -4,9 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace netbios {
@@ -16,11 +13,6 @@ struct LocalNetwork {
     uint32_t mask = 0;
     uint32_t broadcast = 0;
 };
-
-// "a.b.c.d" with each part 0..255 in decimal without leading zeros (some
-// readers take those as octal) and nothing around it; host order.
-std::optional<uint32_t> parse_ipv4(std::string_view text);
-std::string ipv4_text(uint32_t address);
 
 // Adds the network of `address` and `mask` unless it is unusable (no address,
 // loopback, a mask that is not a run of leading ones) or its broadcast

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "core/ipv4_text.h"
 #include "transport/winsock_win.h"
 
 std::vector<netbios::LocalNetwork> query_local_networks() {
@@ -26,8 +27,8 @@ std::vector<netbios::LocalNetwork> query_local_networks() {
     for (auto* adapter = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); adapter;
          adapter = adapter->Next) {
         for (IP_ADDR_STRING* ip = &adapter->IpAddressList; ip; ip = ip->Next) {
-            const auto address = netbios::parse_ipv4(ip->IpAddress.String);
-            const auto mask = netbios::parse_ipv4(ip->IpMask.String);
+            const auto address = parse_ipv4(ip->IpAddress.String);
+            const auto mask = parse_ipv4(ip->IpMask.String);
             if (address && mask) netbios::add_network(networks, *address, *mask);
         }
     }

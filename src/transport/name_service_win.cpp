@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/handles_win.h"
+#include "core/ipv4_text.h"
 #include "core/lock.h"
 #include "core/process_state.h"
 #include "transport/local_networks.h"
@@ -129,7 +130,7 @@ std::string note_server(bool answered, uint64_t now) {
         return {};
     }
     g_service.server_gone_said = true;
-    return "The name server " + netbios::ipv4_text(*g_service.server) +
+    return "The name server " + ipv4_text(*g_service.server) +
            " does not answer.\n\nQuorvanta Messenger now registers and finds names by "
            "broadcast, on this computer's own networks only: computers on other networks "
            "cannot reach it or be reached until the server answers again.";
@@ -326,7 +327,7 @@ std::string name_conflict_text(const std::vector<netbios::OwnName>& names) {
         lost += "    " + name_text(own.name) +
                 (own.refused_by_server ? " is taken by another computer, says the name server "
                                        : " is owned by ") +
-                netbios::ipv4_text(own.owner) + "\n";
+                ipv4_text(own.owner) + "\n";
     }
     if (lost.empty()) return lost;
     return "Other computers on the network already own names of this computer:\n\n" + lost +

@@ -7,13 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ipv4_text.h"
 #include "transport/local_networks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (const auto address = netbios::parse_ipv4(text);
-        address && netbios::ipv4_text(*address) != text)
-        std::abort();
+    if (const auto address = parse_ipv4(text); address && ipv4_text(*address) != text) std::abort();
     if (size >= 8) {
         uint32_t address, mask;
         std::memcpy(&address, data, 4);

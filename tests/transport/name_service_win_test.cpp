@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ipv4_text.h"
 #include "support/netbios_test_win.h"
 #include "support/udp_socket_win.h"
 #include "transport/local_networks.h"
