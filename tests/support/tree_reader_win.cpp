@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "resources/resource.h"
 #include "support/program_driver_win.h"
@@ -43,8 +44,12 @@ void lines_of(HANDLE process, HWND tree, HTREEITEM item, int depth, std::vector<
         request.mask = TVIF_HANDLE | TVIF_TEXT;
         request.hItem = item;
         std::string text;
-        remote_send(process, tree, TVM_GETITEMA, 0, request, &text);
-        out.push_back(std::string(2 * depth, ' ') + text);
+        const bool read = remote_send(process, tree, TVM_GETITEMA, 0, request, &text);
+        // An item the program deletes while it is read (a scan's sweep) has
+        // no text: "?" keeps the line from ever matching a settled tree.
+        std::string line(2 * depth, ' ');
+        line.append(read && !text.empty() ? text : std::string("?"));
+        out.push_back(std::move(line));
         lines_of(process, tree, next(tree, TVGN_CHILD, item), depth + 1, out);
     }
 }
