@@ -1,9 +1,10 @@
 // NetBIOS session service packets: encoding and checking (portable). Layouts
 // as RFC 1002 §4.3 gives them; every length is checked against the bytes given.
 #include "transport/session_packet.h"
-#include "transport/wire_bytes.h"
 
 #include <algorithm>
+
+#include "transport/wire_bytes.h"
 
 namespace netbios {
 

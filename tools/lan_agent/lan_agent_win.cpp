@@ -51,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include "core/handles_win.h"
 #include "resources/resource.h"
 #include "support/network_load_win.h"
 #include "support/program_driver_win.h"
@@ -63,6 +64,14 @@
 #include "transport/smb_message.h"
 
 namespace {
+
+// A socket of this agent's own Winsock, closed when its owner goes.
+struct AgentSocket {
+    using type = SOCKET;
+    static SOCKET invalid() { return INVALID_SOCKET; }
+    static void close(SOCKET s) { closesocket(s); }
+};
+using OwnedSocket = UniqueWin<AgentSocket>;
 
 std::string rest_of(std::istringstream& in) {
     std::string rest;
@@ -80,7 +89,8 @@ std::string list_rows(const ProgramDriver& program) {
 // One message as a sender of session messages delivers it: a connection to
 // TCP 139 of this computer, the session request, 0xD0 and its answer.
 bool send_by_session(const std::string& me, const std::string& text) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const OwnedSocket owned(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const SOCKET s = owned.get();
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(netbios::kSessionPort);
@@ -93,11 +103,9 @@ bool send_by_session(const std::string& me, const std::string& text) {
                static_cast<int>(b.size());
     };
     char answer[64];
-    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 && put(request) &&
-                    recv(s, answer, 4, 0) == 4 && answer[0] == '\x82' && put(message) &&
-                    recv(s, answer, sizeof answer, 0) > 0;
-    closesocket(s);
-    return ok;
+    return connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 && put(request) &&
+           recv(s, answer, 4, 0) == 4 && answer[0] == '\x82' && put(message) &&
+           recv(s, answer, sizeof answer, 0) > 0;
 }
 
 // Messages sent to this computer by datagram (UDP 138) or by session (TCP
@@ -322,161 +330,177 @@ std::string row_text(ProgramDriver& program, int row) {
     return hex;
 }
 
-}  // namespace
-
-int main() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
+// What this computer holds between commands.
+struct Computer {
     ProgramDriver program;
-    std::unique_ptr<UdpSocket> held;
-    SOCKET held_tcp = INVALID_SOCKET;
+    std::unique_ptr<UdpSocket> held;  // UDP 138, from "hold" to "release"
+    OwnedSocket held_tcp;             // TCP 139, likewise
+};
+
+// One command line carried out; its answer.
+std::string run_command(Computer& computer, const std::string& line) {
+    std::istringstream in(line);
+    std::string command;
+    in >> command;
+    ProgramDriver& program = computer.program;
+    std::string answer = "ok";
+    if (command == "options") {
+        int aam = 0;
+        in >> aam;
+        delete_stored_options();
+        store_dword("cone", 0);
+        store_dword("showmmode", 1);
+        store_dword("aam", static_cast<DWORD>(aam));
+        store_string("aat", rest_of(in));
+    } else if (command == "hold") {
+        computer.held = std::make_unique<UdpSocket>(netbios::kDatagramPort);
+        if (!computer.held->bound()) answer = "fail " + std::to_string(WSAGetLastError());
+    } else if (command == "hold139") {
+        computer.held_tcp.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(139);
+        if (bind(computer.held_tcp.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
+            answer = "fail " + std::to_string(WSAGetLastError());
+    } else if (command == "release") {
+        computer.held.reset();
+        computer.held_tcp.reset();
+    } else if (command == "start") {
+        if (!program.start()) {
+            answer = "fail start";
+        } else {
+            bool box = false;
+            const bool up = wait_until(
+                [&] {
+                    box = program.find_dialog_with_text("UDP port 138") != nullptr;
+                    return box || program.wait_ready(0);
+                },
+                20000);
+            answer = !up ? "fail not ready" : box ? "ok box" : "ok";
+        }
+    } else if (command == "box") {
+        const std::string text = rest_of(in);
+        HWND box = nullptr;
+        if (wait_until([&] { return (box = program.find_dialog_with_text(text)); }, 10000)) {
+            press(box, IDOK);
+            wait_gone(box);
+        } else {
+            answer = "fail no box saying " + text;
+        }
+    } else if (command == "nobox") {
+        if (program.find_dialog_with_text(rest_of(in))) answer = "fail box";
+    } else if (command == "ready") {
+        if (!program.wait_ready(20000)) answer = "fail not ready";
+    } else if (command == "inject") {
+        std::string from, to;
+        in >> from >> to;
+        if (!write_datagram(datagram(from, to, rest_of(in)))) answer = "fail write";
+    } else if (command == "broadcast") {
+        answer = send_message(program, "*", rest_of(in));
+    } else if (command == "send") {
+        std::string to;
+        in >> to;
+        answer = send_message(program, to, rest_of(in));
+    } else if (command == "text") {
+        int row = 0;
+        in >> row;
+        answer = row_text(program, row);
+    } else if (command == "rows") {
+        size_t count = 0;
+        DWORD timeout = 0;
+        in >> count >> timeout;
+        wait_until([&] { return program.rows().size() >= count; }, timeout);
+        answer = "ok " + std::to_string(program.rows().size()) + list_rows(program);
+    } else if (command == "latency") {
+        int count = 100;
+        std::string way;
+        in >> count >> way;
+        answer = measure_latency(program, count, way == "session");
+    } else if (command == "load") {
+        int rate = 1000, seconds = 10, sends = 100;
+        in >> rate >> seconds >> sends;
+        const NetworkLoad load = run_network_load(program, rate, seconds, sends);
+        answer = (load.problem.empty() ? "ok " : "fail " + load.problem + ": ") +
+                 describe(load, rate, seconds);
+    } else if (command == "announce") {
+        std::string address, name;
+        uint32_t period = 0;
+        in >> address >> period;
+        std::vector<std::string> names;
+        while (in >> name)
+            names.push_back(name);
+        answer = announce(address, period, names);
+    } else if (command == "browsebench") {
+        int count = 1000;
+        in >> count;
+        answer = time_browse_scan(program, count);
+    } else if (command == "expand") {
+        HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
+        for (int n = 0; HTREEITEM item = tree_item(tree, n); ++n)
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    } else if (command == "rescan") {
+        answer = rescan(program);
+    } else if (command == "tree") {
+        DWORD timeout = 0;
+        in >> timeout;
+        const std::string expected = rest_of(in);
+        std::string seen;
+        wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
+        answer = "ok " + seen;
+    } else if (command == "server") {
+        store_string("wins", rest_of(in));
+    } else if (command == "counted") {
+        std::string to;
+        in >> to;
+        answer = send_counted(program, to, rest_of(in));
+    } else if (command == "timed") {
+        std::string to;
+        in >> to;
+        long long pressed = 0;
+        answer = send_counted(program, to, rest_of(in), &pressed);
+        if (answer.rfind("ok", 0) == 0) answer += " at " + std::to_string(pressed);
+    } else if (command == "arrival") {
+        int count = 0;
+        DWORD timeout = 0;
+        in >> count >> timeout;
+        // The status bar's count: one read across processes, however many rows.
+        const std::string listed = "Message(s): " + std::to_string(count);
+        answer = wait_until([&] { return program.status_text(0) == listed; }, timeout)
+                     ? "ok " + std::to_string(wall_clock_us())
+                     : "fail " + program.status_text(0);
+    } else if (command == "exit") {
+        program.post_command(IDM_EXIT);
+        const auto code = program.wait_exit(10000);
+        answer = code ? "ok " + std::to_string(*code) : "fail did not end";
+    } else {
+        answer = "fail unknown command " + command;
+    }
+    return answer;
+}
+
+// Commands from standard input, one a line, each answered with a line.
+// A fault in one command is that command's answer: the computer stays up
+// for the checks after it.
+void answer_commands() {
+    Computer computer;
     std::string line;
     while (std::getline(std::cin, line)) {
-        std::istringstream in(line);
-        std::string command;
-        in >> command;
-        std::string answer = "ok";
-        // A fault in one command is that command's answer; the computer
-        // stays up for the checks after it.
+        std::string answer;
         try {
-            if (command == "options") {
-                int aam = 0;
-                in >> aam;
-                delete_stored_options();
-                store_dword("cone", 0);
-                store_dword("showmmode", 1);
-                store_dword("aam", static_cast<DWORD>(aam));
-                store_string("aat", rest_of(in));
-            } else if (command == "hold") {
-                held = std::make_unique<UdpSocket>(netbios::kDatagramPort);
-                if (!held->bound()) answer = "fail " + std::to_string(WSAGetLastError());
-            } else if (command == "hold139") {
-                held_tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-                sockaddr_in any{};
-                any.sin_family = AF_INET;
-                any.sin_port = htons(139);
-                if (bind(held_tcp, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
-                    answer = "fail " + std::to_string(WSAGetLastError());
-            } else if (command == "release") {
-                held.reset();
-                if (held_tcp != INVALID_SOCKET) closesocket(held_tcp);
-                held_tcp = INVALID_SOCKET;
-            } else if (command == "start") {
-                if (!program.start()) {
-                    answer = "fail start";
-                } else {
-                    bool box = false;
-                    const bool up = wait_until(
-                        [&] {
-                            box = program.find_dialog_with_text("UDP port 138") != nullptr;
-                            return box || program.wait_ready(0);
-                        },
-                        20000);
-                    answer = !up ? "fail not ready" : box ? "ok box" : "ok";
-                }
-            } else if (command == "box") {
-                const std::string text = rest_of(in);
-                HWND box = nullptr;
-                if (wait_until([&] { return (box = program.find_dialog_with_text(text)); },
-                               10000)) {
-                    press(box, IDOK);
-                    wait_gone(box);
-                } else {
-                    answer = "fail no box saying " + text;
-                }
-            } else if (command == "nobox") {
-                if (program.find_dialog_with_text(rest_of(in))) answer = "fail box";
-            } else if (command == "ready") {
-                if (!program.wait_ready(20000)) answer = "fail not ready";
-            } else if (command == "inject") {
-                std::string from, to;
-                in >> from >> to;
-                if (!write_datagram(datagram(from, to, rest_of(in)))) answer = "fail write";
-            } else if (command == "broadcast") {
-                answer = send_message(program, "*", rest_of(in));
-            } else if (command == "send") {
-                std::string to;
-                in >> to;
-                answer = send_message(program, to, rest_of(in));
-            } else if (command == "text") {
-                int row = 0;
-                in >> row;
-                answer = row_text(program, row);
-            } else if (command == "rows") {
-                size_t count = 0;
-                DWORD timeout = 0;
-                in >> count >> timeout;
-                wait_until([&] { return program.rows().size() >= count; }, timeout);
-                answer = "ok " + std::to_string(program.rows().size()) + list_rows(program);
-            } else if (command == "latency") {
-                int count = 100;
-                std::string way;
-                in >> count >> way;
-                answer = measure_latency(program, count, way == "session");
-            } else if (command == "load") {
-                int rate = 1000, seconds = 10, sends = 100;
-                in >> rate >> seconds >> sends;
-                const NetworkLoad load = run_network_load(program, rate, seconds, sends);
-                answer = (load.problem.empty() ? "ok " : "fail " + load.problem + ": ") +
-                         describe(load, rate, seconds);
-            } else if (command == "announce") {
-                std::string address, name;
-                uint32_t period = 0;
-                in >> address >> period;
-                std::vector<std::string> names;
-                while (in >> name)
-                    names.push_back(name);
-                answer = announce(address, period, names);
-            } else if (command == "browsebench") {
-                int count = 1000;
-                in >> count;
-                answer = time_browse_scan(program, count);
-            } else if (command == "expand") {
-                HWND tree = GetDlgItem(program.main_window(), IDC_NETWORK_TREE);
-                for (int n = 0; HTREEITEM item = tree_item(tree, n); ++n)
-                    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-            } else if (command == "rescan") {
-                answer = rescan(program);
-            } else if (command == "tree") {
-                DWORD timeout = 0;
-                in >> timeout;
-                const std::string expected = rest_of(in);
-                std::string seen;
-                wait_until([&] { return (seen = tree_text(program)) == expected; }, timeout);
-                answer = "ok " + seen;
-            } else if (command == "server") {
-                store_string("wins", rest_of(in));
-            } else if (command == "counted") {
-                std::string to;
-                in >> to;
-                answer = send_counted(program, to, rest_of(in));
-            } else if (command == "timed") {
-                std::string to;
-                in >> to;
-                long long pressed = 0;
-                answer = send_counted(program, to, rest_of(in), &pressed);
-                if (answer.rfind("ok", 0) == 0) answer += " at " + std::to_string(pressed);
-            } else if (command == "arrival") {
-                int count = 0;
-                DWORD timeout = 0;
-                in >> count >> timeout;
-                // The status bar's count: one read across processes, however many rows.
-                const std::string listed = "Message(s): " + std::to_string(count);
-                answer = wait_until([&] { return program.status_text(0) == listed; }, timeout)
-                             ? "ok " + std::to_string(wall_clock_us())
-                             : "fail " + program.status_text(0);
-            } else if (command == "exit") {
-                program.post_command(IDM_EXIT);
-                const auto code = program.wait_exit(10000);
-                answer = code ? "ok " + std::to_string(*code) : "fail did not end";
-            } else {
-                answer = "fail unknown command " + command;
-            }
+            answer = run_command(computer, line);
         } catch (const std::exception& fault) {
             answer = std::string("fail ") + fault.what();
         }
         std::cout << answer << std::endl;
     }
+}
+
+}  // namespace
+
+int main() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    answer_commands();  // its sockets closed before Winsock ends
     WSACleanup();
     return 0;
 }
